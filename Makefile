@@ -1,0 +1,43 @@
+# The front door: `make test` and `make run` are all a newcomer needs.
+.PHONY: all bootstrap configure build test test-native test-asan fuzz-smoke bench run ci clean
+
+JOBS ?= $(shell nproc)
+NATIVE := build/native
+
+all: build
+
+bootstrap:
+	@tools/bootstrap
+
+configure: bootstrap
+	@cmake --preset native >/dev/null
+
+build: configure
+	@cmake --build $(NATIVE) -j $(JOBS)
+
+test: build
+	@ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
+
+# The native tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: bootstrap
+	@cmake --preset native-asan >/dev/null
+	@cmake --build build/native-asan -j $(JOBS)
+	@ctest --test-dir build/native-asan --output-on-failure -j $(JOBS)
+
+# The fuzz targets for a short, fixed number of runs.
+fuzz-smoke: bootstrap
+	@cmake --preset fuzz >/dev/null
+	@cmake --build build/fuzz -j $(JOBS)
+	@for f in build/fuzz/tests/fuzz/fuzz_*; do echo "$$f"; "$$f" -runs=20000 -seed=1 -max_len=65536 tests/fuzz/corpus/$$(basename $$f) >/dev/null 2>&1 || { echo "fuzz target $$f failed"; exit 1; }; done
+
+ci: test test-asan fuzz-smoke
+
+bench: build
+	@$(NATIVE)/tests/core_bench
+
+run: build
+	@echo "A seeded run of 3 walkers on a 1024x768 screen, traced tick by tick:"
+	@$(NATIVE)/tools/tekuteku-trace --seed 2024 --width 1024 --height 768 --count 3 --odds 10 --steps 40 | head -60
+
+clean:
+	rm -rf build dist

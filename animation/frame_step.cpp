@@ -1,0 +1,58 @@
+#include "animation/frame_step.h"
+
+#include "animation/atlas_tables.h"
+
+namespace {
+
+// Copies black from the atlas's background patch: every erase is a small rectangle copy.
+void ErasePatch(Canvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h) {
+    canvas.CopyFromAtlas(x, y, w, h, kBackgroundPatch.x, kBackgroundPatch.y);
+}
+
+// Wipes the strips of the previous image that the new one does not cover. Scene images
+// erase nothing: the sheet keeps those leftovers black.
+void EraseUncovered(Canvas& canvas, const Walker& w, int32_t height) {
+    switch (w.state) {
+        case WalkRight:
+            ErasePatch(canvas, w.drawnX, w.drawnY, 16, height);
+            break;
+        case WalkLeft:
+            ErasePatch(canvas, w.x + 128, w.y, 16, height);
+            break;
+        case StandRight:
+        case StandLeft:
+            if (w.y == w.drawnY) {  // after a get-up: the rows below the standing image
+                ErasePatch(canvas, w.x, w.y + 136, 128, 32);
+            } else if (w.state == StandRight) {  // after a day-dream
+                ErasePatch(canvas, w.drawnX, w.drawnY, 128, 24);
+                ErasePatch(canvas, w.drawnX, w.y, 32, 136);
+            } else {
+                ErasePatch(canvas, w.drawnX + 32, w.drawnY, 128, 24);
+                ErasePatch(canvas, w.x + 128, w.y, 32, 136);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+int RunFrameStep(WalkerPopulation& population, Canvas& canvas, const SoundEffects& sound,
+                 SoundPlatform& platform) {
+    CueSet raised = 0;
+    for (int i = 0; i < population.stage.count; ++i) {
+        raised |= UpdateWalker(population, i);
+        Walker& w = population.walkers[i];
+        const int32_t width = kStateSizeTable.stateWidth[w.state];
+        const int32_t height = kStateSizeTable.stateHeight[w.state];
+        EraseUncovered(canvas, w, height);
+        canvas.CopyFromAtlas(w.x, w.y, width, height, kFrameTable.frameX[w.frame],
+                             kFrameTable.frameY[w.frame]);
+        w.drawnX = w.x;
+        w.drawnY = w.y;
+    }
+    const int cue = ChooseCue(raised);
+    if (cue >= 0 && sound.soundOff == 0) PlayCue(sound, platform, static_cast<SoundCue>(cue));
+    return cue;
+}

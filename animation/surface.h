@@ -1,0 +1,29 @@
+// A plain 32-bit pixel surface (0x00RRGGBB), and a canvas that copies between two of them.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "animation/canvas.h"
+
+struct Surface {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint32_t> pixels;  // row-major, top row first
+
+    Surface() = default;
+    Surface(int32_t w, int32_t h) : width(w), height(h), pixels(static_cast<size_t>(w) * h, 0) {}
+    uint32_t& At(int32_t x, int32_t y) { return pixels[static_cast<size_t>(y) * width + x]; }
+    uint32_t At(int32_t x, int32_t y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+// Copies from an atlas surface onto a target surface, clipped at both surfaces' edges.
+class SoftwareCanvas final : public Canvas {
+public:
+    SoftwareCanvas(Surface& target, const Surface& atlas) : target_(target), atlas_(atlas) {}
+    void CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
+                       int32_t srcY) override;
+
+private:
+    Surface& target_;
+    const Surface& atlas_;
+};

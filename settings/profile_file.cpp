@@ -1,0 +1,214 @@
+#include "settings/profile_file.h"
+
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (IsBlank(s.front()) || s.front() == '\r')) s.remove_prefix(1);
+    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+    }
+    return true;
+}
+
+// One line of the file, without its line break.
+struct Line {
+    size_t begin;  // offset of the line in the text
+    size_t end;    // offset just past its content (before "\n")
+    std::string_view content;
+};
+
+std::vector<Line> SplitLines(std::string_view text) {
+    std::vector<Line> lines;
+    size_t begin = 0;
+    while (begin < text.size()) {
+        size_t end = text.find('\n', begin);
+        if (end == std::string_view::npos) end = text.size();
+        lines.push_back({begin, end, text.substr(begin, end - begin)});
+        begin = end + 1;
+    }
+    return lines;
+}
+
+// "[name]" gives name; anything else is not a section header.
+std::optional<std::string_view> SectionName(std::string_view line) {
+    line = Trim(line);
+    if (line.empty() || line.front() != '[') return std::nullopt;
+    const size_t close = line.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    return Trim(line.substr(1, close - 1));
+}
+
+struct KeyValue {
+    std::string_view key;
+    std::string_view value;
+};
+
+std::optional<KeyValue> SplitKeyValue(std::string_view line) {
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    return KeyValue{Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))};
+}
+
+// Where a key was found: the index of its line, or of the last line of its section.
+struct Location {
+    std::optional<size_t> sectionLine;
+    std::optional<size_t> keyLine;
+    size_t lastLineOfSection = 0;
+};
+
+Location Find(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
+    Location where;
+    bool inSection = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (const auto name = SectionName(lines[i].content)) {
+            if (inSection) break;  // the first section of the name is the one that counts
+            inSection = SameName(*name, Trim(section));
+            if (inSection) where.sectionLine = i;
+            continue;
+        }
+        if (!inSection) continue;
+        if (!Trim(lines[i].content).empty()) where.lastLineOfSection = i;
+        const auto kv = SplitKeyValue(lines[i].content);
+        if (kv && SameName(kv->key, Trim(key))) {
+            where.keyLine = i;
+            return where;
+        }
+    }
+    if (where.sectionLine && where.lastLineOfSection < *where.sectionLine) {
+        where.lastLineOfSection = *where.sectionLine;
+    }
+    return where;
+}
+
+std::string_view Unquote(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+int32_t ParseProfileInt(std::string_view value) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
+    uint32_t number = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+        number = number * 10u + static_cast<uint32_t>(value[i] - '0');
+    }
+    if (negative) number = 0u - number;
+    return static_cast<int32_t>(number);
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return std::nullopt;
+    std::string text;
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        if (text.size() + got > kMaxProfileBytes) {
+            std::fclose(file);
+            return std::nullopt;
+        }
+        text.append(buffer, got);
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return std::nullopt;
+    return text;
+}
+
+}  // namespace
+
+int32_t ProfileTextGetInt(std::string_view text, std::string_view section, std::string_view key,
+                          int32_t defaultValue) {
+    const std::vector<Line> lines = SplitLines(text);
+    const Location where = Find(lines, section, key);
+    if (!where.keyLine) return defaultValue;
+    const std::string_view value = Unquote(SplitKeyValue(lines[*where.keyLine].content)->value);
+    if (value.empty()) return defaultValue;
+    return ParseProfileInt(value);
+}
+
+std::string ProfileTextSetString(std::string_view text, std::string_view section,
+                                 std::string_view key, std::string_view value) {
+    const bool crlf = text.find("\r\n") != std::string_view::npos;
+    const std::string_view newline = crlf ? "\r\n" : "\n";
+    const std::vector<Line> lines = SplitLines(text);
+    const Location where = Find(lines, section, key);
+
+    std::string entry = std::string(key) + "=" + std::string(value);
+    std::string result;
+    if (where.keyLine) {
+        const Line& line = lines[*where.keyLine];
+        const bool hadCr = !line.content.empty() && line.content.back() == '\r';
+        result.append(text.substr(0, line.begin));
+        result.append(entry);
+        if (hadCr) result.push_back('\r');
+        result.append(text.substr(line.end));
+        return result;
+    }
+    if (where.sectionLine) {
+        const Line& last = lines[where.lastLineOfSection];
+        result.append(text.substr(0, last.end));
+        if (last.end == text.size()) {
+            result.append(newline);  // the section ends the file without a line break
+        } else {
+            result.append(text.substr(last.end, 1));  // keep the last line's own break
+        }
+        result.append(entry).append(newline);
+        if (last.end < text.size()) result.append(text.substr(last.end + 1));
+        return result;
+    }
+    result.append(text);
+    if (!result.empty() && result.back() != '\n') result.append(newline);
+    result.append("[").append(section).append("]").append(newline);
+    result.append(entry).append(newline);
+    return result;
+}
+
+int32_t ProfileFileGetInt(const std::string& path, std::string_view section, std::string_view key,
+                          int32_t defaultValue) {
+    const auto text = ReadWholeFile(path);
+    if (!text) return defaultValue;
+    return ProfileTextGetInt(*text, section, key, defaultValue);
+}
+
+bool ProfileFileSetString(const std::string& path, std::string_view section, std::string_view key,
+                          std::string_view value) {
+    std::string text;
+    if (std::FILE* probe = std::fopen(path.c_str(), "rb")) {
+        std::fclose(probe);
+        auto existing = ReadWholeFile(path);
+        if (!existing) return false;  // unreadable or too large: never overwrite what we cannot keep
+        text = std::move(*existing);
+    }
+    const std::string updated = ProfileTextSetString(text, section, key, value);
+
+    // Write beside the file and rename over it, so a failed write never loses the old settings.
+    const std::string temporary = path + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) return false;
+    const bool written = std::fwrite(updated.data(), 1, updated.size(), file) == updated.size();
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}

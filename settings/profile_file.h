@@ -1,0 +1,42 @@
+// A profile (INI) file reader and writer that behaves like the Windows profile functions,
+// for platforms without them and for tests.
+//
+//  - a missing file, section or key, or a key with an empty value, gives the default;
+//  - section and key names match case-insensitively (ASCII), surrounding blanks ignored;
+//  - the first section and key of a name win when names repeat;
+//  - a value reads as an optional sign and leading decimal digits, wrapping modulo 2^32;
+//    a value with none ("abc", "-") reads as 0;
+//  - writing a key rewrites that one line (or adds it) and keeps every other line as it was.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "settings/settings_store.h"
+
+// Files larger than this are treated as unreadable: defaults are used and nothing is written.
+constexpr size_t kMaxProfileBytes = 16u << 20;
+
+int32_t ProfileTextGetInt(std::string_view text, std::string_view section, std::string_view key,
+                          int32_t defaultValue);
+std::string ProfileTextSetString(std::string_view text, std::string_view section,
+                                 std::string_view key, std::string_view value);
+
+// The same on a file. Writing returns false when the file could not be read or written;
+// the file is then left as it was.
+int32_t ProfileFileGetInt(const std::string& path, std::string_view section, std::string_view key,
+                          int32_t defaultValue);
+bool ProfileFileSetString(const std::string& path, std::string_view section, std::string_view key,
+                          std::string_view value);
+
+// The settings section of one profile file, as a ProfileReader.
+class ProfileFileReader final : public ProfileReader {
+public:
+    explicit ProfileFileReader(std::string path) : path_(std::move(path)) {}
+    int32_t GetInt(const char* key, int32_t defaultValue) override {
+        return ProfileFileGetInt(path_, kSettingsSection, key, defaultValue);
+    }
+
+private:
+    std::string path_;
+};
