@@ -1,5 +1,6 @@
 // A plain 32-bit pixel surface (0x00RRGGBB), and a canvas that copies between two of them.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
