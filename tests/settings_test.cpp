@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "settings/settings_store.h"
+
+namespace {
+
+class FakeProfile final : public ProfileReader {
+public:
+    std::map<std::string, int32_t> stored;
+    std::vector<std::string> asked;
+    int32_t GetInt(const char* key, int32_t defaultValue) override {
+        asked.push_back(key);
+        const auto found = stored.find(key);
+        return found == stored.end() ? defaultValue : found->second;
+    }
+};
+
+SaverSettings Read(std::map<std::string, int32_t> stored, int32_t screenHeight = 768) {
+    FakeProfile profile;
+    profile.stored = std::move(stored);
+    return ReadSaverSettings(profile, screenHeight);
+}
+
+}  // namespace
+
+TEST(SaverSettings, DefaultsWhenNothingIsStored) {
+    FakeProfile profile;
+    const SaverSettings s = ReadSaverSettings(profile, 768);
+    EXPECT_EQ(s.timerInterval, 165u);
+    EXPECT_EQ(s.walkerCount, 1);
+    EXPECT_EQ(s.eventOdds, 25);
+    EXPECT_EQ(s.soundOff, 1);
+    EXPECT_EQ(profile.asked, (std::vector<std::string>{"Speed", "Charactors", "Event", "SE"}));
+}
+
+TEST(SaverSettings, SpeedAndEventAreClampedIntoTheirTables) {
+    EXPECT_EQ(Read({{"Speed", 9}}).timerInterval, 1u);
+    EXPECT_EQ(Read({{"Speed", -3}}).timerInterval, 200u);
+    const uint32_t intervals[] = {200, 165, 130, 90, 65, 40, 1};
+    for (int level = 0; level < 7; ++level) {
+        EXPECT_EQ(Read({{"Speed", level}}).timerInterval, intervals[level]);
+    }
+    EXPECT_EQ(Read({{"Event", -1}}).eventOdds, 10);
+    EXPECT_EQ(Read({{"Event", 0}}).eventOdds, 10);
+    EXPECT_EQ(Read({{"Event", 2}}).eventOdds, 35);
+    EXPECT_EQ(Read({{"Event", 7}}).eventOdds, 35);
+}
+
+TEST(SaverSettings, CountIsBoundedByTheScreenHeightOnly) {
+    EXPECT_EQ(Read({{"Charactors", 0}}).walkerCount, 1);
+    EXPECT_EQ(Read({{"Charactors", -5}}).walkerCount, 1);
+    EXPECT_EQ(Read({{"Charactors", 12}}, 768).walkerCount, 3);
+    EXPECT_EQ(Read({{"Charactors", 12}}, 2000).walkerCount, 10);  // no bound of 9 here
+    EXPECT_EQ(Read({{"Charactors", 2}}, 768).walkerCount, 2);
+}
+
+TEST(SaverSettings, TinyScreenTestsTheLowerBoundFirst) {
+    EXPECT_EQ(Read({}, 190).walkerCount, 0);
+    EXPECT_EQ(Read({{"Charactors", 1}}, 190).walkerCount, 0);
+    EXPECT_EQ(Read({{"Charactors", 0}}, 190).walkerCount, 1);
+    EXPECT_EQ(Read({{"Charactors", -1}}, 190).walkerCount, 1);
+}
+
+TEST(SaverSettings, StoredSoundValueIsPassedOnForTheSoundSetUp) {
+    EXPECT_EQ(Read({{"SE", 0}}).soundOff, 0);
+    EXPECT_EQ(Read({{"SE", 2}}).soundOff, 2);  // nonzero: the sound set-up turns it off
+}

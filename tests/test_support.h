@@ -1,0 +1,79 @@
+// Shared helpers for the core tests.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "animation/random.h"
+#include "animation/sound_effects.h"
+#include "animation/canvas.h"
+
+// Finds a generator state whose next draws, with the given bounds, give the wanted values
+// (-1 accepts any value). Lets a test script the dice without touching the walker code.
+inline uint32_t StateForDraws(const std::vector<int>& bounds, const std::vector<int>& wanted) {
+    for (uint32_t seed = 1;; ++seed) {
+        RandomSource random;
+        SeedRandom(random, seed);
+        bool match = true;
+        for (size_t i = 0; i < bounds.size() && match; ++i) {
+            const int value = RandomUpTo(random, bounds[i]);
+            match = wanted[i] < 0 || value == wanted[i];
+        }
+        if (match) return seed;
+    }
+}
+
+struct Blit {
+    int32_t dstX, dstY, w, h, srcX, srcY;
+    bool operator==(const Blit&) const = default;
+};
+
+class RecordingCanvas final : public Canvas {
+public:
+    RecordingCanvas() { blits.reserve(64); }
+    void CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
+                       int32_t srcY) override {
+        blits.push_back({dstX, dstY, w, h, srcX, srcY});
+    }
+    std::vector<Blit> blits;
+};
+
+// Sound platform that logs every call; resources are fake addresses unless marked missing.
+class FakeSoundPlatform final : public SoundPlatform {
+public:
+    struct Call {
+        char what;  // 'n' device count, 'f' find, 'l' load, 'k' lock, 'p' play
+        intptr_t arg;
+    };
+    int devices = 1;
+    std::vector<int> missing;      // resource IDs that cannot be found
+    std::vector<int> unloadable;   // resource IDs found but not loadable
+    std::vector<Call> calls;
+    std::vector<const uint8_t*> played;
+    uint8_t images[3][8] = {};
+
+    FakeSoundPlatform() { calls.reserve(64); played.reserve(64); }
+    int WaveOutDeviceCount() override {
+        calls.push_back({'n', 0});
+        return devices;
+    }
+    const void* FindSound(int id) override {
+        calls.push_back({'f', id});
+        for (int m : missing) if (m == id) return nullptr;
+        return reinterpret_cast<const void*>(static_cast<intptr_t>(id));
+    }
+    const void* LoadSound(const void* found) override {
+        const auto id = reinterpret_cast<intptr_t>(found);
+        calls.push_back({'l', id});
+        if (!found) return nullptr;
+        for (int u : unloadable) if (u == id) return nullptr;
+        return &images[id - kFallEndSoundId];
+    }
+    const uint8_t* LockSound(const void* loaded) override {
+        calls.push_back({'k', reinterpret_cast<intptr_t>(loaded)});
+        return static_cast<const uint8_t*>(loaded);
+    }
+    void Play(const uint8_t* image) override {
+        calls.push_back({'p', reinterpret_cast<intptr_t>(image)});
+        played.push_back(image);
+    }
+};
