@@ -1,0 +1,35 @@
+// Reading the sprite sheet: a device-independent bitmap (40-byte header, colour table, pixel
+// rows bottom-up) checked, described and turned into an upright 32-bit surface.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "animation/surface.h"
+
+struct AtlasImage {
+    const uint8_t* imageHeader = nullptr;  // the header, followed by the colour table
+    const uint8_t* imageBits = nullptr;    // the first stored (bottom) pixel row
+    int32_t colourCount = 0;               // colour-table entries, 0..256
+    uint32_t palette[256] = {};            // 0x00RRGGBB; entries from colourCount on are black
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t bitCount = 0;
+    int32_t rowBytes = 0;  // a stored row, padded to a multiple of 4 bytes
+};
+
+// Colour-table entries of a header: biClrUsed when it is non-zero, whatever the bit count;
+// otherwise 2, 16 or 256 for 1, 4 or 8 bits, and 0 for every other bit count (24 included).
+int32_t AtlasColourCount(uint32_t clrUsed, uint16_t bitCount);
+
+// A whole .bmp file starts with a 14-byte "BM" header; this steps over it so the rest can be
+// given to LoadAtlasImage. Data without that header is left as it is.
+void SkipBitmapFileHeader(const uint8_t*& data, size_t& size);
+
+// Describes the bitmap in data[0..size) without copying it: the pointers point into data.
+// A damaged or unsupported bitmap is refused (false, *error set when error is not null) and
+// nothing outside data is ever read.
+bool LoadAtlasImage(const uint8_t* data, size_t size, AtlasImage& image, const char** error);
+
+// Decodes a 1-, 4- or 8-bit image onto surface (resized to the image): stored row r becomes
+// surface row height - 1 - r, each index converted once through the palette.
+bool ConvertAtlasToSurface(const AtlasImage& image, Surface& surface, const char** error);
