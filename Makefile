@@ -27,7 +27,7 @@ test-asan: bootstrap
 # The fuzz targets for a short, fixed number of runs.
 fuzz-smoke: bootstrap
 	@cmake --preset fuzz >/dev/null
-	@cmake --build build/fuzz -j $(JOBS)
+	@cmake --build build/fuzz -j $(JOBS) --target fuzzers
 	@for f in build/fuzz/tests/fuzz/fuzz_*; do echo "$$f"; "$$f" -runs=20000 -seed=1 -max_len=65536 tests/fuzz/corpus/$$(basename $$f) >/dev/null 2>&1 || { echo "fuzz target $$f failed"; exit 1; }; done
 
 ci: test test-asan fuzz-smoke

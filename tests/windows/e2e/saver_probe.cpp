@@ -1,0 +1,222 @@
+// Looks at the saver from another process, for the end-to-end tests.
+//
+//   saver_probe running                      prints the system's screen-saver-running state (0/1)
+//   saver_probe find [options]               waits for a top-level window, prints
+//                                            "hwnd x y w h style exstyle pid"; status 1 if none
+//       --class C  --title T  --owner HWND   what to look for (class and title exactly)
+//       --wait-ms N                          how long to wait (default 0: look once)
+//       --gone                               wait until no such window exists instead
+//   saver_probe children HWND                prints "hwnd x y w h class title" for each child
+//   saver_probe client HWND                  prints "x y w h": the client area in screen pixels
+//   saver_probe gui --class C --title T      prints "gdi N user M" for the window's process
+//   saver_probe run EXE HEXTAIL              starts EXE with exactly "EXE" + tail bytes (hex),
+//                                            waits, prints the exit code and returns it
+//   saver_probe foreground                   prints the foreground window "hwnd class"
+#include <windows.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+struct Query {
+    const char* cls = nullptr;
+    const char* title = nullptr;
+    HWND owner = nullptr;
+    bool wantOwner = false;
+    HWND found = nullptr;
+};
+
+// Title comparison in UTF-8, so a test can name Japanese titles from the shell.
+bool TitleIs(HWND window, const char* utf8)
+{
+    wchar_t wide[256] = L"";
+    GetWindowTextW(window, wide, 256);
+    char text[768] = "";
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return std::strcmp(text, utf8) == 0;
+}
+
+BOOL CALLBACK Match(HWND window, LPARAM param)
+{
+    Query* q = reinterpret_cast<Query*>(param);
+    if (q->cls) {
+        char cls[256] = "";
+        GetClassNameA(window, cls, sizeof cls);
+        if (std::strcmp(cls, q->cls) != 0)
+            return TRUE;
+    }
+    if (q->title && !TitleIs(window, q->title))
+        return TRUE;
+    if (q->wantOwner && GetWindow(window, GW_OWNER) != q->owner)
+        return TRUE;
+    if (!IsWindowVisible(window))
+        return TRUE;
+    q->found = window;
+    return FALSE;
+}
+
+HWND FindTopLevel(Query q)
+{
+    EnumWindows(Match, reinterpret_cast<LPARAM>(&q));
+    return q.found;
+}
+
+HWND ParseHandle(const char* text)
+{
+    return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoul(text, nullptr, 10)));
+}
+
+void PrintWindow(HWND window)
+{
+    RECT r{};
+    GetWindowRect(window, &r);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    std::printf("%lu %ld %ld %ld %ld 0x%08lX 0x%08lX %lu\n", (unsigned long)(ULONG_PTR)window,
+                r.left, r.top, r.right - r.left, r.bottom - r.top,
+                (unsigned long)GetWindowLongA(window, GWL_STYLE),
+                (unsigned long)GetWindowLongA(window, GWL_EXSTYLE), (unsigned long)pid);
+}
+
+int Find(int argc, char** argv)
+{
+    Query q;
+    DWORD waitMs = 0;
+    bool gone = false;
+    for (int i = 0; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--class") && i + 1 < argc) q.cls = argv[++i];
+        else if (!std::strcmp(argv[i], "--title") && i + 1 < argc) q.title = argv[++i];
+        else if (!std::strcmp(argv[i], "--owner") && i + 1 < argc) { q.owner = ParseHandle(argv[++i]); q.wantOwner = true; }
+        else if (!std::strcmp(argv[i], "--wait-ms") && i + 1 < argc) waitMs = std::strtoul(argv[++i], nullptr, 10);
+        else if (!std::strcmp(argv[i], "--gone")) gone = true;
+        else { std::fprintf(stderr, "find: unknown argument %s\n", argv[i]); return 2; }
+    }
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND window = FindTopLevel(q);
+        if (!gone && window) { PrintWindow(window); return 0; }
+        if (gone && !window) return 0;
+        if (GetTickCount() - start >= waitMs) return 1;
+        Sleep(20);
+    }
+}
+
+int Children(HWND parent)
+{
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+        char cls[128] = "", title[128] = "";
+        GetClassNameA(child, cls, sizeof cls);
+        GetWindowTextA(child, title, sizeof title);
+        std::printf("%lu %ld %ld %ld %ld 0x%08lX %s %s\n", (unsigned long)(ULONG_PTR)child, r.left,
+                    r.top, r.right - r.left, r.bottom - r.top,
+                    (unsigned long)GetWindowLongA(child, GWL_STYLE), cls, title[0] ? title : "-");
+    }
+    return 0;
+}
+
+int Client(HWND window)
+{
+    if (!IsWindow(window)) return 1;
+    RECT r{};
+    GetClientRect(window, &r);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    std::printf("%ld %ld %ld %ld\n", origin.x, origin.y, r.right, r.bottom);
+    return 0;
+}
+
+int Gui(int argc, char** argv)
+{
+    Query q;
+    for (int i = 0; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--class")) q.cls = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--title")) q.title = argv[i + 1];
+    }
+    HWND window = FindTopLevel(q);
+    if (!window) return 1;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (!process) return 1;
+    std::printf("gdi %lu user %lu\n", GetGuiResources(process, GR_GDIOBJECTS),
+                GetGuiResources(process, GR_USEROBJECTS));
+    CloseHandle(process);
+    return 0;
+}
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+int Run(const char* exe, const char* hex)
+{
+    char line[1024];
+    int n = std::snprintf(line, sizeof line, "\"%s\"", exe);
+    size_t len = std::strlen(hex);
+    if (len % 2 || n + len / 2 + 1 > sizeof line) return 2;
+    for (size_t i = 0; i < len; i += 2) {
+        int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
+        if (hi < 0 || lo < 0) return 2;
+        line[n++] = static_cast<char>(hi * 16 + lo);
+    }
+    line[n] = 0;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(exe, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        std::fprintf(stderr, "run: cannot start %s (error %lu)\n", exe, GetLastError());
+        return 2;
+    }
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    std::printf("%ld\n", static_cast<long>(code));
+    return static_cast<int>(code);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: saver_probe running|find|children|client|gui|run|foreground ...\n");
+        return 2;
+    }
+    const char* cmd = argv[1];
+    int rc = 2;
+    if (!std::strcmp(cmd, "running")) {
+        BOOL running = FALSE;
+        if (!SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0)) rc = 1;
+        else { std::printf("%d\n", running ? 1 : 0); rc = 0; }
+    } else if (!std::strcmp(cmd, "find")) {
+        rc = Find(argc - 2, argv + 2);
+    } else if (!std::strcmp(cmd, "children") && argc == 3) {
+        rc = Children(ParseHandle(argv[2]));
+    } else if (!std::strcmp(cmd, "client") && argc == 3) {
+        rc = Client(ParseHandle(argv[2]));
+    } else if (!std::strcmp(cmd, "gui")) {
+        rc = Gui(argc - 2, argv + 2);
+    } else if (!std::strcmp(cmd, "run") && argc == 4) {
+        rc = Run(argv[2], argv[3]);
+    } else if (!std::strcmp(cmd, "foreground")) {
+        HWND window = GetForegroundWindow();
+        char cls[128] = "";
+        if (window) GetClassNameA(window, cls, sizeof cls);
+        std::printf("%lu %s\n", (unsigned long)(ULONG_PTR)window, cls[0] ? cls : "-");
+        rc = 0;
+    } else {
+        std::fprintf(stderr, "saver_probe: unknown command %s\n", cmd);
+    }
+    std::fflush(stdout);
+    return rc;
+}
