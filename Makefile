@@ -24,11 +24,17 @@ test-asan: bootstrap
 	@cmake --build build/native-asan -j $(JOBS)
 	@ctest --test-dir build/native-asan --output-on-failure -j $(JOBS)
 
-# The fuzz targets for a short, fixed number of runs.
+# The fuzz targets for a short, fixed number of runs. New inputs go to a scratch folder,
+# so the committed seed corpus stays as it is.
 fuzz-smoke: bootstrap
 	@cmake --preset fuzz >/dev/null
 	@cmake --build build/fuzz -j $(JOBS) --target fuzzers
-	@for f in build/fuzz/tests/fuzz/fuzz_*; do echo "$$f"; "$$f" -runs=20000 -seed=1 -max_len=65536 tests/fuzz/corpus/$$(basename $$f) >/dev/null 2>&1 || { echo "fuzz target $$f failed"; exit 1; }; done
+	@for f in build/fuzz/tests/fuzz/fuzz_*; do \
+	    name=$$(basename $$f); scratch=build/fuzz/scratch-$$name; rm -rf $$scratch; mkdir -p $$scratch; \
+	    echo "fuzzing $$name for 20000 inputs"; \
+	    "$$f" -runs=20000 -seed=1 -max_len=65536 $$scratch tests/fuzz/corpus/$$name >$$scratch.log 2>&1 \
+	        || { tail -30 $$scratch.log; echo "fuzz target $$name failed"; exit 1; }; \
+	done
 
 ci: test test-asan fuzz-smoke
 
