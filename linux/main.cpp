@@ -1,0 +1,164 @@
+// tekuteku for X11 desktops: the walkers in a window of their own, full screen, or inside a
+// window someone else owns (the XScreenSaver daemon's, the root window).
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "animation/atlas_image.h"
+#include "animation/frame_step.h"
+#include "animation/sound_effects.h"
+#include "animation/walkers.h"
+#include "linux/options.h"
+#include "linux/present_canvas.h"
+#include "linux/sdl_sound.h"
+#include "linux/x11_output.h"
+#include "resources/assets.h"
+#include "settings/profile_file.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "tekuteku: %s\n", message.c_str());
+    return kExitFailure;
+}
+
+int64_t NowNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
+
+bool LoadSheet(Surface& atlas, std::string& error) {
+    const uint8_t* data = kSheetBmp;
+    size_t size = kSheetBmpSize;
+    SkipBitmapFileHeader(data, size);
+    AtlasImage image;
+    const char* why = "unknown";
+    if (!LoadAtlasImage(data, size, image, &why) || !ConvertAtlasToSurface(image, atlas, &why)) {
+        error = std::string("the built-in sprite sheet cannot be used: ") + why;
+        return false;
+    }
+    return true;
+}
+
+// SIGTERM and SIGINT (and SIGHUP from a closed terminal) arrive as readable data on a
+// descriptor, so the one loop below sees them between two ticks and ends cleanly.
+int BlockEndSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);
+    // Blocked before any other thread exists (SDL's audio thread), so every thread inherits it.
+    if (sigprocmask(SIG_BLOCK, &signals, nullptr) != 0) return -1;
+    return signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+}
+
+// Everything one run of the saver owns.
+struct Saver {
+    SaverOptions options;
+    std::string iniPath;
+    Surface atlas;
+    XOutput output;
+    PresentingCanvas canvas{atlas, output};
+    WalkerPopulation population;
+    SaverSettings settings{};
+    SoundEffects sound;
+    SdlSoundPlatform soundPlatform{{{kFallEndWav, kFallEndWavSize},
+                                    {kDreamStartWav, kDreamStartWavSize},
+                                    {kFallStartWav, kFallStartWavSize}}};
+
+    SaverSettings ReadSettings() {
+        ProfileFileReader stored(iniPath);
+        OverriddenProfile profile(stored, options);
+        // The count limit follows the drawing area: one walker per 195 pixels of its height.
+        return ReadSaverSettings(profile, output.Height());
+    }
+
+    // A new stage for the window's current size; the walkers start over.
+    void StartStage() {
+        settings = ReadSettings();
+        const Stage stage = MakeStage(0, 0, output.Width(), output.Height(),
+                                      settings.walkerCount, settings.eventOdds);
+        population = WalkerPopulation{};
+        StartWalkers(population, stage, options.seed ? *options.seed : ClockSeed());
+        canvas.SetArea(output.Width(), output.Height());
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int signalFd = BlockEndSignals();
+    if (signalFd < 0) return Fail("cannot watch for signals");
+
+    Saver saver;
+    const ParseResult parsed =
+        ParseOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), saver.options);
+    if (!parsed.ok) {
+        std::fprintf(stderr, "tekuteku: %s\nTry 'tekuteku --help' for the options.\n",
+                     parsed.error.c_str());
+        return kExitUsage;
+    }
+    if (saver.options.help) {
+        std::fputs(kUsageText, stdout);
+        return kExitOk;
+    }
+    saver.iniPath = ControlIniPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+
+    std::string error;
+    if (!LoadSheet(saver.atlas, error)) return Fail(error);
+    if (!saver.output.Open(error)) return Fail(error);
+    const bool opened = saver.options.mode == DisplayMode::Foreign
+                            ? saver.output.AttachForeignWindow(saver.options.windowId, error)
+                            : saver.output.CreateOwnWindow(
+                                  saver.options.mode == DisplayMode::FullScreen, error);
+    if (!opened) return Fail(error);
+
+    saver.StartStage();
+    SetUpSound(saver.sound, saver.soundPlatform, saver.settings.soundOff);
+
+    // A window of our own ticks once it is on screen; a foreign one is there already.
+    bool ready = saver.output.Foreign();
+    int64_t nextTick = NowNanoseconds();
+    for (;;) {
+        const XOutputEvents events = saver.output.DrainEvents();
+        if (events.closeRequested || events.gone) break;
+        if (events.mapped) ready = true;
+        if (events.resized) {
+            saver.output.FillBlack(0, 0, saver.output.Width(), saver.output.Height());
+            saver.StartStage();
+        }
+
+        const int64_t now = NowNanoseconds();
+        if (ready && now >= nextTick) {
+            // As with a timer re-armed before painting: the interval runs while the step draws,
+            // and a slow step delays the next tick instead of piling ticks up.
+            nextTick = now + int64_t{saver.settings.timerInterval} * 1000000;
+            RunFrameStep(saver.population, saver.canvas, saver.sound, saver.soundPlatform);
+            saver.output.Flush();
+            continue;  // pick up whatever arrived while drawing before sleeping
+        }
+
+        pollfd watched[2] = {{saver.output.ConnectionFd(), POLLIN, 0}, {signalFd, POLLIN, 0}};
+        timespec timeout{};
+        const int64_t wait = ready ? nextTick - now : int64_t{1000000000};
+        timeout.tv_sec = static_cast<time_t>(wait / 1000000000);
+        timeout.tv_nsec = static_cast<long>(wait % 1000000000);
+        if (ppoll(watched, 2, &timeout, nullptr) < 0 && errno != EINTR) break;
+        if (watched[1].revents & POLLIN) break;  // SIGTERM, SIGINT or SIGHUP: end now
+    }
+    close(signalFd);
+    return kExitOk;
+}

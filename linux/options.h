@@ -1,0 +1,56 @@
+// The command line of the Linux saver, and the settings it lays over control.ini.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "settings/settings_store.h"
+
+enum class DisplayMode {
+    Window,      // a window of its own
+    FullScreen,  // a window of its own covering the screen
+    Foreign,     // an existing window: -window-id, $XSCREENSAVER_WINDOW or -root
+};
+
+struct SaverOptions {
+    DisplayMode mode = DisplayMode::Window;
+    bool root = false;                // -root without $XSCREENSAVER_WINDOW: the root window
+    uint64_t windowId = 0;            // the foreign window, when not root
+    std::optional<int32_t> speed;     // 0..6
+    std::optional<int32_t> count;     // 1..kMaxWalkers
+    std::optional<int32_t> event;     // 0 high, 1 normal, 2 low
+    std::optional<int32_t> soundSE;   // "SE" value: 0 on, 1 off
+    std::optional<uint32_t> seed;
+    bool help = false;
+};
+
+struct ParseResult {
+    bool ok = true;
+    std::string error;  // set when !ok: what was wrong, for a one-line message
+};
+
+// Reads argv; xscreensaverWindow is $XSCREENSAVER_WINDOW (null when unset). Both "-name" and
+// "--name", "--name value" and "--name=value" are accepted.
+ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreensaverWindow,
+                         SaverOptions& options);
+
+// Decimal, or hexadecimal with 0x; the whole text must be the number and fit in `high`.
+bool ParseUnsigned(const char* text, uint64_t high, uint64_t& out);
+
+// $XDG_CONFIG_HOME/tekuteku/control.ini, falling back to $HOME/.config when XDG_CONFIG_HOME is
+// unset, empty or relative. Empty when neither gives an absolute directory.
+std::string ControlIniPath(const char* xdgConfigHome, const char* home);
+
+// The stored settings with the command line's values in front of them.
+class OverriddenProfile final : public ProfileReader {
+public:
+    OverriddenProfile(ProfileReader& stored, const SaverOptions& options)
+        : stored_(stored), options_(options) {}
+    int32_t GetInt(const char* key, int32_t defaultValue) override;
+
+private:
+    ProfileReader& stored_;
+    const SaverOptions& options_;
+};
+
+extern const char* const kUsageText;

@@ -1,0 +1,114 @@
+#include "linux/sdl_sound.h"
+
+#include <cstring>
+
+namespace {
+
+uint32_t ReadLE32(const uint8_t* p) {
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+uint16_t ReadLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+// The format every shipped sound has; the device is opened for it so SDL converts, if it must,
+// to whatever the hardware wants.
+constexpr int kRate = 22050;
+constexpr int kChannels = 2;
+
+}  // namespace
+
+bool FindWaveSamples(const uint8_t* image, size_t size, WaveSamples& out) {
+    if (!image || size < 12 || std::memcmp(image, "RIFF", 4) != 0 ||
+        std::memcmp(image + 8, "WAVE", 4) != 0) {
+        return false;
+    }
+    WaveSamples found;
+    bool haveFormat = false;
+    size_t at = 12;
+    while (size - at >= 8) {
+        const uint8_t* chunk = image + at;
+        const uint32_t length = ReadLE32(chunk + 4);
+        const size_t body = at + 8;
+        const size_t available = size - body;
+        if (std::memcmp(chunk, "fmt ", 4) == 0) {
+            if (length < 16 || length > available) return false;
+            if (ReadLE16(chunk + 8) != 1) return false;  // PCM only
+            found.channels = ReadLE16(chunk + 10);
+            found.rate = ReadLE32(chunk + 12);
+            found.bits = ReadLE16(chunk + 22);
+            if (found.channels < 1 || found.channels > 2 || found.rate == 0 ||
+                (found.bits != 8 && found.bits != 16)) {
+                return false;
+            }
+            haveFormat = true;
+        } else if (std::memcmp(chunk, "data", 4) == 0) {
+            if (!haveFormat) return false;
+            // A data chunk that claims more than the image holds plays what is there.
+            found.samples = image + body;
+            found.bytes = static_cast<uint32_t>(length < available ? length : available);
+            const uint32_t frame = found.channels * (found.bits / 8u);
+            found.bytes -= found.bytes % frame;
+            out = found;
+            return true;
+        }
+        if (length > available) return false;
+        at = body + length + (length & 1);  // chunks are padded to even sizes
+        if (at > size) return false;
+    }
+    return false;
+}
+
+SdlSoundPlatform::SdlSoundPlatform(const WaveImage (&images)[kSoundCueCount]) {
+    for (int i = 0; i < kSoundCueCount; ++i) images_[i] = images[i];
+}
+
+SdlSoundPlatform::~SdlSoundPlatform() {
+    if (device_) SDL_CloseAudioDevice(device_);
+    if (audioInitialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+int SdlSoundPlatform::WaveOutDeviceCount() {
+    if (!triedOpen_) {
+        triedOpen_ = true;
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // the saver handles SIGTERM itself
+        SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "tekuteku");
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+            audioInitialised_ = true;
+            SDL_AudioSpec want{};
+            want.freq = kRate;
+            want.format = AUDIO_S16LSB;
+            want.channels = kChannels;
+            want.samples = 1024;
+            device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &spec_, 0);
+            if (device_) SDL_PauseAudioDevice(device_, 0);  // an empty queue plays silence
+        }
+    }
+    return device_ ? 1 : 0;
+}
+
+const void* SdlSoundPlatform::FindSound(int resourceId) {
+    const int cue = resourceId - kFallEndSoundId;
+    if (cue < 0 || cue >= kSoundCueCount || !images_[cue].data || images_[cue].size == 0) {
+        return nullptr;
+    }
+    return images_[cue].data;
+}
+
+void SdlSoundPlatform::Play(const uint8_t* waveImage) {
+    if (!device_) return;
+    SDL_ClearQueuedAudio(device_);  // a new request always cuts off the sound in progress
+    if (!waveImage) return;
+    size_t size = 0;
+    for (const WaveImage& image : images_) {
+        if (image.data == waveImage) size = image.size;
+    }
+    WaveSamples samples;
+    if (!FindWaveSamples(waveImage, size, samples)) return;
+    // Only the format the device was opened with can be queued as it is; anything else is
+    // not heard, like an image the platform cannot play.
+    if (samples.rate != kRate || samples.channels != kChannels || samples.bits != 16) return;
+    SDL_QueueAudio(device_, samples.samples, samples.bytes);
+}
+
+uint32_t SdlSoundPlatform::QueuedBytes() const {
+    return device_ ? SDL_GetQueuedAudioSize(device_) : 0;
+}

@@ -1,0 +1,321 @@
+#include "linux/x11_output.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+constexpr int32_t kDefaultWindowWidth = 1024;
+constexpr int32_t kDefaultWindowHeight = 768;
+constexpr int kMouseMoveLimit = 4;  // more than this, in total, ends a full-screen saver
+
+// Xlib reports protocol errors through one process-wide callback; this is what it may touch.
+struct XErrorState {
+    Window watched = 0;
+    bool watchedGone = false;
+    int lastError = 0;
+};
+XErrorState gXErrors;
+
+int OnXError(Display*, XErrorEvent* error) {
+    gXErrors.lastError = error->error_code;
+    if ((error->error_code == BadWindow || error->error_code == BadDrawable) &&
+        error->resourceid == gXErrors.watched) {
+        gXErrors.watchedGone = true;
+    }
+    return 0;
+}
+
+int OnXIOError(Display*) {
+    // The server went away; a saver has nothing left to do.
+    std::fputs("tekuteku: lost the connection to the X server\n", stderr);
+    _exit(1);
+}
+
+int ChannelShift(unsigned long mask) {
+    int shift = 0;
+    while (mask && !(mask & 1)) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+int ChannelBits(unsigned long mask) {
+    int bits = 0;
+    for (mask >>= ChannelShift(mask); mask & 1; mask >>= 1) ++bits;
+    return bits;
+}
+
+unsigned long ScaleChannel(uint32_t value8, unsigned long mask) {
+    const int bits = ChannelBits(mask);
+    const unsigned long max = bits >= 32 ? 0xFFFFFFFFul : ((1ul << bits) - 1);
+    return ((value8 * max + 127) / 255) << ChannelShift(mask);
+}
+
+bool HostIsLittleEndian() {
+    const uint16_t probe = 1;
+    unsigned char first;
+    std::memcpy(&first, &probe, 1);
+    return first == 1;
+}
+
+}  // namespace
+
+XOutput::~XOutput() {
+    if (!display_) return;
+    if (gc_) XFreeGC(display_, gc_);
+    if (blankCursor_) XFreeCursor(display_, blankCursor_);
+    if (window_ && !foreign_) XDestroyWindow(display_, window_);
+    XCloseDisplay(display_);
+    gXErrors = XErrorState{};
+}
+
+bool XOutput::Open(std::string& error) {
+    display_ = XOpenDisplay(nullptr);
+    if (!display_) {
+        const char* name = std::getenv("DISPLAY");
+        error = std::string("cannot open display '") + (name ? name : "") + "'";
+        return false;
+    }
+    XSetErrorHandler(OnXError);
+    XSetIOErrorHandler(OnXIOError);
+    return true;
+}
+
+int XOutput::ConnectionFd() const { return ConnectionNumber(display_); }
+
+bool XOutput::SetUpPixelFormat(Visual* visual, int depth, std::string& error) {
+    if (visual->c_class != TrueColor && visual->c_class != DirectColor) {
+        error = "the window's visual is not a true-colour one";
+        return false;
+    }
+    depth_ = depth;
+    int formatCount = 0;
+    XPixmapFormatValues* formats = XListPixmapFormats(display_, &formatCount);
+    for (int i = 0; i < formatCount; ++i) {
+        if (formats[i].depth == depth) bitsPerPixel_ = formats[i].bits_per_pixel;
+    }
+    if (formats) XFree(formats);
+    if (bitsPerPixel_ == 0) {
+        error = "no pixel format for the window's depth";
+        return false;
+    }
+    redMask_ = visual->red_mask;
+    greenMask_ = visual->green_mask;
+    blueMask_ = visual->blue_mask;
+    const bool serverLittle = ImageByteOrder(display_) == LSBFirst;
+    directCopy_ = bitsPerPixel_ == 32 && redMask_ == 0xFF0000 && greenMask_ == 0xFF00 &&
+                  blueMask_ == 0xFF && serverLittle == HostIsLittleEndian();
+    gc_ = XCreateGC(display_, window_, 0, nullptr);
+    XSetForeground(display_, gc_, 0);  // black in every true-colour format
+    XSetGraphicsExposures(display_, gc_, False);
+    return true;
+}
+
+bool XOutput::CreateOwnWindow(bool fullScreen, std::string& error) {
+    foreign_ = false;
+    fullScreen_ = fullScreen;
+    const int screen = DefaultScreen(display_);
+    const Window root = RootWindow(display_, screen);
+    const int32_t screenWidth = DisplayWidth(display_, screen);
+    const int32_t screenHeight = DisplayHeight(display_, screen);
+    width_ = fullScreen ? screenWidth : std::min(kDefaultWindowWidth, screenWidth);
+    height_ = fullScreen ? screenHeight : std::min(kDefaultWindowHeight, screenHeight);
+
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = BlackPixel(display_, screen);
+    attributes.event_mask = KeyPressMask | ButtonPressMask | StructureNotifyMask | ExposureMask |
+                            (fullScreen ? PointerMotionMask : 0);
+    window_ = XCreateWindow(display_, root, 0, 0, static_cast<unsigned>(width_),
+                            static_cast<unsigned>(height_), 0, CopyFromParent, InputOutput,
+                            CopyFromParent, CWBackPixel | CWEventMask, &attributes);
+
+    const char* title = "てくてくポルッカ";
+    XStoreName(display_, window_, "tekuteku");
+    XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_NAME", False),
+                    XInternAtom(display_, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title),
+                    static_cast<int>(std::strlen(title)));
+    XClassHint classHint{const_cast<char*>("tekuteku"), const_cast<char*>("Tekuteku")};
+    XSetClassHint(display_, window_, &classHint);
+    wmDeleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display_, window_, &wmDeleteWindow_, 1);
+
+    if (fullScreen) {
+        Atom state = XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False);
+        XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_STATE", False), XA_ATOM,
+                        32, PropModeReplace, reinterpret_cast<unsigned char*>(&state), 1);
+        // An invisible cursor, as a full-screen saver shows none.
+        char empty[1] = {0};
+        Pixmap bitmap = XCreateBitmapFromData(display_, window_, empty, 1, 1);
+        XColor black{};
+        blankCursor_ = XCreatePixmapCursor(display_, bitmap, bitmap, &black, &black, 0, 0);
+        XFreePixmap(display_, bitmap);
+        XDefineCursor(display_, window_, blankCursor_);
+    }
+    if (!SetUpPixelFormat(DefaultVisual(display_, screen), DefaultDepth(display_, screen), error)) {
+        return false;
+    }
+    gXErrors.watched = window_;
+    XMapRaised(display_, window_);
+    XFlush(display_);
+    return true;
+}
+
+bool XOutput::AttachForeignWindow(uint64_t window, std::string& error) {
+    foreign_ = true;
+    window_ = window ? static_cast<Window>(window) : DefaultRootWindow(display_);
+    gXErrors.watched = window_;
+    gXErrors.watchedGone = false;
+    XWindowAttributes attributes{};
+    XSync(display_, False);
+    if (!XGetWindowAttributes(display_, window_, &attributes) || gXErrors.watchedGone) {
+        char text[64];
+        std::snprintf(text, sizeof text, "there is no window 0x%lx", window_);
+        error = text;
+        return false;
+    }
+    width_ = attributes.width;
+    height_ = attributes.height;
+    // Only structure and exposure: input belongs to whoever owns the window.
+    XSelectInput(display_, window_, StructureNotifyMask | ExposureMask);
+    if (!SetUpPixelFormat(attributes.visual, attributes.depth, error)) return false;
+    XSync(display_, False);
+    if (gXErrors.watchedGone) {
+        error = "the window went away";
+        return false;
+    }
+    FillBlack(0, 0, width_, height_);
+    XFlush(display_);
+    return true;
+}
+
+void XOutput::HandleMotion(int rootX, int rootY, XOutputEvents& events) {
+    if (!haveReference_) return;
+    const int moved = std::abs(rootX - referenceX_) + std::abs(rootY - referenceY_);
+    if (moved > kMouseMoveLimit) events.closeRequested = true;
+}
+
+XOutputEvents XOutput::DrainEvents() {
+    XOutputEvents events;
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        switch (event.type) {
+            case KeyPress:
+            case ButtonPress:
+                if (!foreign_) events.closeRequested = true;
+                break;
+            case MotionNotify:
+                if (!foreign_ && fullScreen_) {
+                    // Where the pointer is now, not where the event says it was.
+                    Window rootReturn, childReturn;
+                    int rootX, rootY, winX, winY;
+                    unsigned int maskReturn;
+                    if (XQueryPointer(display_, window_, &rootReturn, &childReturn, &rootX,
+                                      &rootY, &winX, &winY, &maskReturn)) {
+                        HandleMotion(rootX, rootY, events);
+                    }
+                }
+                break;
+            case MapNotify:
+                if (event.xmap.window == window_ && !foreign_) {
+                    events.mapped = true;
+                    if (fullScreen_) {
+                        Window rootReturn, childReturn;
+                        int winX, winY;
+                        unsigned int maskReturn;
+                        haveReference_ = XQueryPointer(display_, window_, &rootReturn,
+                                                       &childReturn, &referenceX_, &referenceY_,
+                                                       &winX, &winY, &maskReturn);
+                        XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+                    }
+                }
+                break;
+            case ConfigureNotify:
+                if (event.xconfigure.window == window_ &&
+                    (event.xconfigure.width != width_ || event.xconfigure.height != height_)) {
+                    width_ = event.xconfigure.width;
+                    height_ = event.xconfigure.height;
+                    events.resized = true;
+                }
+                break;
+            case Expose:
+                // Foreign windows may have any background; ours is black already.
+                if (foreign_ && event.xexpose.window == window_) {
+                    FillBlack(event.xexpose.x, event.xexpose.y, event.xexpose.width,
+                              event.xexpose.height);
+                }
+                break;
+            case DestroyNotify:
+                if (event.xdestroywindow.window == window_) events.gone = true;
+                break;
+            case ClientMessage:
+                if (!foreign_ && static_cast<Atom>(event.xclient.data.l[0]) == wmDeleteWindow_) {
+                    events.closeRequested = true;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    if (gXErrors.watchedGone) events.gone = true;
+    return events;
+}
+
+void XOutput::FillBlack(int32_t x, int32_t y, int32_t w, int32_t h) {
+    if (w <= 0 || h <= 0) return;
+    XFillRectangle(display_, window_, gc_, x, y, static_cast<unsigned>(w),
+                   static_cast<unsigned>(h));
+}
+
+void XOutput::PutRect(const Surface& pixels, int32_t x, int32_t y) {
+    XImage image{};
+    image.width = pixels.width;
+    image.height = pixels.height;
+    image.format = ZPixmap;
+    image.byte_order = ImageByteOrder(display_);
+    image.bitmap_unit = BitmapUnit(display_);
+    image.bitmap_bit_order = BitmapBitOrder(display_);
+    image.depth = depth_;
+    image.bits_per_pixel = bitsPerPixel_;
+    image.red_mask = redMask_;
+    image.green_mask = greenMask_;
+    image.blue_mask = blueMask_;
+    if (directCopy_) {
+        image.bitmap_pad = 32;
+        image.bytes_per_line = pixels.width * 4;
+        image.data = reinterpret_cast<char*>(const_cast<uint32_t*>(pixels.pixels.data()));
+        XInitImage(&image);
+    } else {
+        // Any other true-colour layout: convert pixel by pixel into a buffer of the server's
+        // format. Slow, but only exotic displays come here.
+        image.bitmap_pad = BitmapPad(display_);
+        image.bytes_per_line =
+            ((pixels.width * bitsPerPixel_ + image.bitmap_pad - 1) / image.bitmap_pad) *
+            (image.bitmap_pad / 8);
+        const size_t bytes = static_cast<size_t>(image.bytes_per_line) * pixels.height;
+        if (converted_.size() < bytes) converted_.resize(bytes);
+        image.data = converted_.data();
+        XInitImage(&image);
+        for (int32_t row = 0; row < pixels.height; ++row) {
+            for (int32_t column = 0; column < pixels.width; ++column) {
+                const uint32_t rgb = pixels.At(column, row);
+                const unsigned long value = ScaleChannel((rgb >> 16) & 0xFF, redMask_) |
+                                            ScaleChannel((rgb >> 8) & 0xFF, greenMask_) |
+                                            ScaleChannel(rgb & 0xFF, blueMask_);
+                XPutPixel(&image, column, row, value);
+            }
+        }
+    }
+    XPutImage(display_, window_, gc_, &image, 0, 0, x, y, static_cast<unsigned>(pixels.width),
+              static_cast<unsigned>(pixels.height));
+}
+
+void XOutput::Flush() { XFlush(display_); }

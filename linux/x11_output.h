@@ -1,0 +1,69 @@
+// The X11 side of the saver: a window of its own or a foreign one (the XScreenSaver daemon's,
+// the root window, any window named on the command line), rectangles put into it, and the
+// events that matter for a saver.
+#pragma once
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "animation/surface.h"
+#include "linux/present_canvas.h"
+
+struct XOutputEvents {
+    bool closeRequested = false;  // input or the window manager asked the saver to end
+    bool gone = false;            // the window was destroyed
+    bool resized = false;         // width/height changed: the stage starts again
+    bool mapped = false;          // a window of our own became visible
+};
+
+class XOutput final : public RectSink {
+public:
+    XOutput() = default;
+    XOutput(const XOutput&) = delete;
+    XOutput& operator=(const XOutput&) = delete;
+    ~XOutput() override;
+
+    bool Open(std::string& error);  // the display named by $DISPLAY
+    bool CreateOwnWindow(bool fullScreen, std::string& error);
+    // window 0 means the root window of the default screen.
+    bool AttachForeignWindow(uint64_t window, std::string& error);
+
+    int ConnectionFd() const;
+    // Reads every event that has arrived, without waiting.
+    XOutputEvents DrainEvents();
+    void FillBlack(int32_t x, int32_t y, int32_t w, int32_t h);
+    void PutRect(const Surface& pixels, int32_t x, int32_t y) override;
+    void Flush();
+
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+    bool Foreign() const { return foreign_; }
+
+private:
+    bool SetUpPixelFormat(Visual* visual, int depth, std::string& error);
+    void HandleMotion(int rootX, int rootY, XOutputEvents& events);
+
+    Display* display_ = nullptr;
+    Window window_ = 0;
+    bool foreign_ = false;
+    bool fullScreen_ = false;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    GC gc_ = nullptr;
+    Cursor blankCursor_ = 0;
+    Atom wmDeleteWindow_ = 0;
+
+    // Pixel format of the window.
+    int depth_ = 0;
+    int bitsPerPixel_ = 0;
+    bool directCopy_ = false;  // 32-bit 0x00RRGGBB in host byte order: upload surfaces as they are
+    unsigned long redMask_ = 0, greenMask_ = 0, blueMask_ = 0;
+    std::vector<char> converted_;  // the other formats go through this buffer
+
+    // Mouse movement is summed from where the pointer was when the window appeared.
+    bool haveReference_ = false;
+    int referenceX_ = 0;
+    int referenceY_ = 0;
+};
