@@ -1,0 +1,166 @@
+# Shared by the end-to-end scripts (sourced). The caller sets:
+#   SCR      the built saver (.scr)          HELPERS  the directory of saver_probe.exe & co.
+#   DOUBLES  the directory of PASSWORD.CPL and MPR.DLL
+#   WORK     a scratch directory for this test
+# and runs inside tools/with-wine (the script re-enters itself there when it is not).
+
+set -u
+e2e_dir=$(cd "$(dirname "$0")" && pwd)
+if [ "${TEKUTEKU_WITH_WINE:-}" != 1 ]; then
+    exec "$e2e_dir/../../../tools/with-wine" --arch "${E2E_ARCH:-win32}" "$0" "$@"
+fi
+: "${SCR:?}" "${HELPERS:?}" "${DOUBLES:?}" "${WORK:?}"
+
+failures=0
+checks=0
+rm -rf "$WORK"
+mkdir -p "$WORK"
+APP=$WORK/app
+SAVER_PID=
+INI=$WINEPREFIX/drive_c/windows/control.ini
+
+say() { printf '%s\n' "$*"; }
+pass() { checks=$((checks + 1)); say "ok   $*"; }
+fail() { checks=$((checks + 1)); failures=$((failures + 1)); say "FAIL $*"; }
+# check "description" command...: passes when the command succeeds.
+check() {
+    what=$1; shift
+    if "$@"; then pass "$what"; else fail "$what"; fi
+}
+finish() {
+    cleanup_saver
+    say "$checks checks, $failures failed"
+    [ "$failures" -eq 0 ]
+    exit $?
+}
+
+# A Windows path for a Unix one (drive Z: is the Unix root in every prefix).
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+probe() { wine "$HELPERS/saver_probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
+send_close() { wine "$HELPERS/send_close.exe" "$@" >/dev/null 2>&1; }
+
+# The saver in a directory of its own, so the component doubles beside it are the only ones
+# it can find. Arguments: names of doubles to put beside it (PASSWORD.CPL, MPR.DLL).
+make_app_dir() {
+    rm -rf "$APP"
+    mkdir -p "$APP"
+    cp "$SCR" "$APP/tekuteku.scr"
+    for double in "$@"; do cp "$DOUBLES/$double" "$APP/"; done
+}
+
+screen_size() { xdpyinfo | awk '/dimensions:/ { split($2, s, "x"); print s[1], s[2]; exit }'; }
+
+# The pointer sits in the middle of the screen before Wine sees any saver window.
+park_pointer() {
+    set -- $(screen_size)
+    xdotool mousemove --sync $(($1 / 2)) $(($2 / 2))
+}
+
+# start_saver TAIL...: runs the saver in the background; SAVER_PID is its wine process.
+start_saver() {
+    wine "$APP/tekuteku.scr" "$@" >"$WORK/saver.out" 2>&1 &
+    SAVER_PID=$!
+}
+
+# wait_saver_exit MS: waits up to MS for the saver to end and sets SAVER_EXIT to its status.
+# Fails when it is still running (and leaves it running). Not for use in $(...): only this
+# shell can wait for its own children.
+wait_saver_exit() {
+    limit=$1
+    waited=0
+    SAVER_EXIT=
+    while kill -0 "$SAVER_PID" 2>/dev/null; do
+        if [ "$waited" -ge "$limit" ]; then return 1; fi
+        sleep 0.05
+        waited=$((waited + 50))
+    done
+    wait "$SAVER_PID"
+    SAVER_EXIT=$?
+    SAVER_PID=
+}
+
+# ends_with CODE MS: the saver ends within MS with exit status CODE.
+ends_with() {
+    wait_saver_exit "$2" || { say "     (still running after $2 ms)"; return 1; }
+    [ "$SAVER_EXIT" = "$1" ] || { say "     (exit status $SAVER_EXIT, wanted $1)"; return 1; }
+}
+
+# still_running MS: true when the saver is still running after MS.
+still_running() {
+    sleep "$(awk "BEGIN { print $1 / 1000 }")"
+    [ -n "$SAVER_PID" ] && kill -0 "$SAVER_PID" 2>/dev/null
+}
+
+# Ends a saver that a failed check left behind, without disturbing the next test.
+cleanup_saver() {
+    if [ -n "$SAVER_PID" ] && kill -0 "$SAVER_PID" 2>/dev/null; then
+        kill -9 "$SAVER_PID" 2>/dev/null
+        wait "$SAVER_PID" 2>/dev/null
+        sleep 1
+    fi
+    SAVER_PID=
+}
+
+# find_saver [MS]: waits for the full-screen saver window; prints "hwnd x y w h style exstyle pid".
+find_saver() {
+    probe find --class WindowsScreenSaverClass --title "Screen Saver" --wait-ms "${1:-10000}"
+}
+
+# The pointer moves relative to where it is, as the user's mouse would.
+move_pointer() { xdotool mousemove_relative --sync -- "$1" "$2"; }
+
+screenshot() { xwd -root -silent | convert xwd:- "$1"; }
+
+# set_password_switch 0|1: the user's "password protected" setting.
+set_password_switch() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d "$1" /f \
+        >/dev/null 2>&1
+}
+
+# Profile file handling: each test starts from the state it needs and puts the file back.
+save_ini() {
+    if [ -f "$INI" ]; then cp "$INI" "$WORK/control.ini.saved"; else rm -f "$WORK/control.ini.saved"; fi
+}
+restore_ini() {
+    if [ -f "$WORK/control.ini.saved" ]; then cp "$WORK/control.ini.saved" "$INI"; else rm -f "$INI"; fi
+}
+# write_settings SPEED COUNT EVENT SE: the saver's section with these values (Shift-JIS, CRLF).
+write_settings() {
+    printf '[Screen Saver.てくてくポルッカ]\nSpeed=%s\nCharactors=%s\nEvent=%s\nSE=%s\n' "$@" |
+        iconv -f UTF-8 -t SHIFT_JIS | sed 's/$/\r/' >"$INI"
+}
+# The saver's section of control.ini as UTF-8 "key=value" lines.
+read_settings() {
+    iconv -f SHIFT_JIS -t UTF-8 <"$INI" | tr -d '\r' |
+        awk '/^\[/ { on = ($0 == "[Screen Saver.てくてくポルッカ]") ; next } on && /=/'
+}
+
+# start_host ARGS...: preview_host.exe in the background, reporting to $WORK/host.out; sets
+# HOST (its window) and HOST_PID. The window goes away when $WORK/quit exists.
+start_host() {
+    rm -f "$WORK/quit" "$WORK/host.out"
+    wine "$HELPERS/preview_host.exe" --quit-file "$(winpath "$WORK/quit")" "$@" \
+        >"$WORK/host.out" 2>/dev/null &
+    HOST_PID=$!
+    HOST=$(host_line host 10000 | cut -d' ' -f2)
+}
+# host_line WORD MS: waits up to MS for preview_host's report line starting with WORD.
+host_line() {
+    n=0
+    while [ "$n" -lt "$2" ]; do
+        line=$(tr -d '\r' <"$WORK/host.out" 2>/dev/null | grep "^$1 " | head -1)
+        if [ -n "$line" ]; then echo "$line"; return 0; fi
+        sleep 0.05
+        n=$((n + 50))
+    done
+    return 1
+}
+# stop_host: destroys the host window and waits for preview_host to end.
+stop_host() {
+    touch "$WORK/quit"
+    n=0
+    while kill -0 "$HOST_PID" 2>/dev/null && [ "$n" -lt 300 ]; do sleep 0.05; n=$((n + 1)); done
+    kill -9 "$HOST_PID" 2>/dev/null
+    wait "$HOST_PID" 2>/dev/null
+}
