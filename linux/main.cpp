@@ -132,6 +132,7 @@ int main(int argc, char** argv) {
     // A window of our own ticks once it is on screen; a foreign one is there already.
     bool ready = saver.output.Foreign();
     int64_t nextTick = NowNanoseconds();
+    uint64_t ticks = 0;
     for (;;) {
         const XOutputEvents events = saver.output.DrainEvents();
         if (events.closeRequested || events.gone) break;
@@ -148,6 +149,7 @@ int main(int argc, char** argv) {
             nextTick = now + int64_t{saver.settings.timerInterval} * 1000000;
             RunFrameStep(saver.population, saver.canvas, saver.sound, saver.soundPlatform);
             saver.output.Flush();
+            if (++ticks == saver.options.ticks) break;
             continue;  // pick up whatever arrived while drawing before sleeping
         }
 

@@ -21,6 +21,7 @@ const char* const kUsageText =
     "  --event high|normal|low  how often a walker stops for a scene (default normal)\n"
     "  --sound, --no-sound    scene sounds on or off (default off)\n"
     "  --seed S               start the walkers from seed S (0..4294967295) instead of the clock\n"
+    "  --ticks N              end after N ticks (for tests and measurements)\n"
     "  --help                 this text\n"
     "\n"
     "Every option can also be written with one dash (-root, -window-id ID) or as --name=value.\n"
@@ -101,7 +102,7 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
             hasInline = true;
         }
         const bool takesValue = name == "window-id" || name == "speed" || name == "count" ||
-                                name == "event" || name == "seed";
+                                name == "event" || name == "seed" || name == "ticks";
         if (!takesValue && hasInline) return Fail("option '--" + std::string(name) + "' takes no value");
         const char* value = nullptr;
         if (takesValue) {
@@ -115,7 +116,8 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
         }
         const std::string shown = value ? std::string(value) : std::string();
         if (name == "help" || name == "h") {
-            options.help = true;
+            options.help = true;  // help is given whatever else the line holds
+            return {};
         } else if (name == "fullscreen") {
             options.mode = DisplayMode::FullScreen;
             explicitOwnWindow = true;
@@ -159,12 +161,14 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
                 return Fail("--seed wants 0..4294967295, not '" + shown + "'");
             }
             options.seed = static_cast<uint32_t>(seed);
+        } else if (name == "ticks") {
+            if (!ParseUnsigned(value, UINT64_MAX, options.ticks) || options.ticks == 0) {
+                return Fail("--ticks wants a number of ticks above 0, not '" + shown + "'");
+            }
         } else {
             return Fail("unknown option '" + std::string(arg) + "'");
         }
     }
-    if (options.help) return {};
-
     if (explicitWindowId && (options.root || explicitOwnWindow)) {
         return Fail("--window-id cannot be combined with --root, --window or --fullscreen");
     }

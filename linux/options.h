@@ -21,6 +21,7 @@ struct SaverOptions {
     std::optional<int32_t> event;     // 0 high, 1 normal, 2 low
     std::optional<int32_t> soundSE;   // "SE" value: 0 on, 1 off
     std::optional<uint32_t> seed;
+    uint64_t ticks = 0;               // end after this many ticks; 0 runs until told to stop
     bool help = false;
 };
 

@@ -1,0 +1,137 @@
+#include "linux/options.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Parsed {
+    ParseResult result;
+    SaverOptions options;
+};
+
+Parsed Parse(std::vector<const char*> args, const char* environmentWindow = nullptr) {
+    args.insert(args.begin(), "tekuteku");
+    Parsed parsed;
+    parsed.result = ParseOptions(static_cast<int>(args.size()), args.data(), environmentWindow,
+                                 parsed.options);
+    return parsed;
+}
+
+TEST(LinuxOptions, SettingsInEveryWriting) {
+    const Parsed parsed = Parse({"--speed", "6", "-count", "4", "--event=low", "--sound",
+                                 "--seed", "0xFFFFFFFF", "--ticks=3000"});
+    ASSERT_TRUE(parsed.result.ok) << parsed.result.error;
+    EXPECT_EQ(parsed.options.speed, 6);
+    EXPECT_EQ(parsed.options.count, 4);
+    EXPECT_EQ(parsed.options.event, 2);
+    EXPECT_EQ(parsed.options.soundSE, 0);
+    EXPECT_EQ(parsed.options.seed, 0xFFFFFFFFu);
+    EXPECT_EQ(parsed.options.ticks, 3000u);
+    EXPECT_EQ(parsed.options.mode, DisplayMode::Window);
+
+    const Parsed later = Parse({"--sound", "--no-sound", "--event", "high", "--speed", "0"});
+    ASSERT_TRUE(later.result.ok);
+    EXPECT_EQ(later.options.soundSE, 1);  // the last word counts
+    EXPECT_EQ(later.options.event, 0);
+    EXPECT_EQ(later.options.speed, 0);
+
+    const Parsed none = Parse({});
+    EXPECT_FALSE(none.options.speed || none.options.count || none.options.event ||
+                 none.options.soundSE || none.options.seed);
+}
+
+TEST(LinuxOptions, BadValuesAndNamesAreRefusedWithAReason) {
+    const std::vector<std::vector<const char*>> bad = {
+        {"--speed", "7"},        {"--speed", "-1"},       {"--speed", "1x"},
+        {"--speed"},             {"--count", "0"},        {"--count", "11"},
+        {"--event", "often"},    {"--seed", "4294967296"}, {"--window-id", "0"},
+        {"--window-id", "0x"},   {"--window-id", "abc"},  {"--window-id", "0x20000000"},
+        {"--bogus"},             {"plain"},               {"--sound=1"},
+        {"--ticks", "0"},        {"--speed", ""},         {"-"},
+        {"--window-id", "5", "--fullscreen"},             {"--root", "--window"},
+    };
+    for (const auto& args : bad) {
+        const Parsed parsed = Parse(args);
+        EXPECT_FALSE(parsed.result.ok) << args[0];
+        EXPECT_FALSE(parsed.result.error.empty()) << args[0];
+    }
+}
+
+TEST(LinuxOptions, WhereToDraw) {
+    Parsed parsed = Parse({"-window-id", "0x1c00007"});
+    ASSERT_TRUE(parsed.result.ok);
+    EXPECT_EQ(parsed.options.mode, DisplayMode::Foreign);
+    EXPECT_EQ(parsed.options.windowId, 0x1c00007u);
+
+    parsed = Parse({"--window-id=29360135"}, "0x400001");  // the command line wins
+    EXPECT_EQ(parsed.options.mode, DisplayMode::Foreign);
+    EXPECT_EQ(parsed.options.windowId, 29360135u);
+
+    parsed = Parse({"-root"});
+    EXPECT_EQ(parsed.options.mode, DisplayMode::Foreign);
+    EXPECT_TRUE(parsed.options.root);
+    EXPECT_EQ(parsed.options.windowId, 0u);
+
+    parsed = Parse({"-root"}, "4194305");  // the daemon's window, named in the environment
+    EXPECT_EQ(parsed.options.mode, DisplayMode::Foreign);
+    EXPECT_FALSE(parsed.options.root);
+    EXPECT_EQ(parsed.options.windowId, 4194305u);
+
+    parsed = Parse({}, "0x400001");
+    EXPECT_EQ(parsed.options.mode, DisplayMode::Foreign);
+    EXPECT_EQ(parsed.options.windowId, 0x400001u);
+
+    parsed = Parse({"--fullscreen"}, "0x400001");  // asked for a window of its own
+    EXPECT_EQ(parsed.options.mode, DisplayMode::FullScreen);
+
+    parsed = Parse({}, "rubbish");
+    EXPECT_FALSE(parsed.result.ok);
+
+    parsed = Parse({"--help", "--speed", "99"});  // help is given before anything is judged
+    EXPECT_TRUE(parsed.options.help);
+}
+
+TEST(LinuxOptions, ControlIniLocation) {
+    EXPECT_EQ(ControlIniPath("/x/conf", "/home/u"), "/x/conf/tekuteku/control.ini");
+    EXPECT_EQ(ControlIniPath(nullptr, "/home/u"), "/home/u/.config/tekuteku/control.ini");
+    EXPECT_EQ(ControlIniPath("", "/home/u"), "/home/u/.config/tekuteku/control.ini");
+    EXPECT_EQ(ControlIniPath("relative", "/home/u"), "/home/u/.config/tekuteku/control.ini");
+    EXPECT_EQ(ControlIniPath(nullptr, nullptr), "");
+}
+
+class MapProfile final : public ProfileReader {
+public:
+    std::map<std::string, int32_t> values;
+    std::vector<std::string> asked;
+    int32_t GetInt(const char* key, int32_t defaultValue) override {
+        asked.push_back(key);
+        const auto found = values.find(key);
+        return found == values.end() ? defaultValue : found->second;
+    }
+};
+
+TEST(LinuxOptions, CommandLineLiesOverTheStoredSettings) {
+    MapProfile stored;
+    stored.values = {{"Speed", 2}, {"Charactors", 9}, {"Event", 0}, {"SE", 0}};
+    SaverOptions options;
+    options.count = 2;
+    options.soundSE = 1;
+    OverriddenProfile profile(stored, options);
+    const SaverSettings settings = ReadSaverSettings(profile, 768);
+    EXPECT_EQ(settings.timerInterval, kSpeedTable[2]);  // stored
+    EXPECT_EQ(settings.walkerCount, 2);                 // option
+    EXPECT_EQ(settings.eventOdds, kEventTable[0]);      // stored
+    EXPECT_EQ(settings.soundOff, 1);                    // option
+    // Overridden keys never reach the file.
+    EXPECT_EQ(stored.asked, (std::vector<std::string>{"Speed", "Event"}));
+
+    // The drawing area's height still bounds an option's count.
+    options.count = 9;
+    EXPECT_EQ(ReadSaverSettings(profile, 600).walkerCount, 3);
+}
+
+}  // namespace
