@@ -47,3 +47,10 @@ run: build
 
 clean:
 	rm -rf build dist
+
+# The sprite sheet doubled, with its cell grid, for looking at: writes build/sheet-preview.png.
+.PHONY: sheet-preview
+sheet-preview: configure
+	@cmake --build $(NATIVE) -j $(JOBS) --target tekuteku-sheetgen
+	@$(NATIVE)/tools/sheetgen/tekuteku-sheetgen --preview build/sheet-preview.png
+	@echo "wrote build/sheet-preview.png"
