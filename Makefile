@@ -42,8 +42,11 @@ bench: build
 	@$(NATIVE)/tests/core_bench
 
 run: build
-	@echo "A seeded run of 3 walkers on a 1024x768 screen, traced tick by tick:"
-	@$(NATIVE)/tools/tekuteku-trace --seed 2024 --width 1024 --height 768 --count 3 --odds 10 --steps 40 | head -60
+	@echo "A seeded run of 3 walkers on a 1024x768 screen, traced tick by tick (first ticks):"
+	@$(NATIVE)/tools/tekuteku-trace --seed 2024 --width 1024 --height 768 --count 3 --odds 10 --steps 40 | head -12
+	@echo "The same kind of run drawn with the sprite sheet, 300 ticks at speed 3, frequent scenes:"
+	@$(NATIVE)/tools/render/tekuteku-render --seed 7 --width 800 --height 600 --count 3 --odds 5 --steps 300 --speed 3 --out build/demo.gif
+	@echo "open $(CURDIR)/build/demo.gif to watch it"
 
 clean:
 	rm -rf build dist
