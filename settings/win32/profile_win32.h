@@ -1,0 +1,33 @@
+// The settings section of control.ini through the Windows profile functions.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "settings/settings_store.h"
+
+// Section (string 1007) and file name (string 1001), in the ANSI code page. Loaded afresh every
+// time the settings are read or written, never cached.
+struct ProfileLocation {
+    char section[256];
+    char file[256];
+};
+void LoadProfileLocation(ProfileLocation& location);
+
+// Loads the location when constructed, then reads keys with GetPrivateProfileIntA.
+class Win32ProfileReader final : public ProfileReader {
+public:
+    Win32ProfileReader() { LoadProfileLocation(location_); }
+    int32_t GetInt(const char* key, int32_t defaultValue) override;
+
+private:
+    ProfileLocation location_;
+};
+
+// The saver's settings as stored, bounded for the current screen height.
+SaverSettings ReadSaverSettings();
+
+// Writes "Speed", "Charactors", "Event" and "SE", in that order, each as "%d".
+// Write failures are not detected.
+void WriteDialogSettings(const ProfileLocation& location, int32_t speedLevel, int32_t walkerCount,
+                         int32_t eventLevel, int32_t soundOff);
