@@ -1,0 +1,57 @@
+#!/bin/bash
+# A few thousand ticks with nothing left behind: under AddressSanitizer's leak checker when the
+# build has it, otherwise under valgrind.
+. "$(dirname "$0")/lib.sh"
+
+start_xvfb 1024x768
+open_window 900 700 50 30
+
+# run_checked ARGS...: one run to its natural end; fails on leaks or memory errors.
+run_checked() {
+    if [ "$SANITIZED" = 1 ]; then
+        ASAN_OPTIONS=detect_leaks=1:exitcode=3 "$TEKUTEKU" "$@" 2>"$WORK/check.log"
+    else
+        valgrind --quiet --leak-check=full --errors-for-leak-kinds=definite,indirect \
+            --error-exitcode=3 "$TEKUTEKU" "$@" 2>"$WORK/check.log"
+    fi
+    local status=$?
+    [ "$status" = 0 ] || cat "$WORK/check.log" >&2
+    return $status
+}
+
+if [ "$SANITIZED" != 1 ] && ! command -v valgrind >/dev/null; then
+    echo "neither an AddressSanitizer build nor valgrind: skipped"
+    exit 77
+fi
+
+check "3000 ticks of 3 walkers in a window, nothing leaked" \
+    run_checked --window-id "$WIN" --speed 6 --count 3 --event high --ticks 3000
+exec 7>&"${HELPER[1]}"  # coprocess descriptors do not reach subshells
+(sleep 1.5; echo "resize 600 500" >&7) &
+resizer=$!
+check "1500 ticks around a resize, nothing leaked" \
+    run_checked --window-id "$WIN" --speed 6 --count 3 --ticks 1500
+wait $resizer
+exec 7>&-
+xdotool mousemove 10 10
+check "a full-screen window of its own, nothing leaked" \
+    run_checked --fullscreen --speed 6 --count 3 --ticks 1000
+
+# Ending on SIGTERM releases everything as well.
+if [ "$SANITIZED" = 1 ]; then
+    ASAN_OPTIONS=detect_leaks=1:exitcode=3 "$TEKUTEKU" --window-id "$WIN" --speed 6 2>"$WORK/term.log" &
+else
+    valgrind --quiet --leak-check=full --errors-for-leak-kinds=definite,indirect \
+        --error-exitcode=3 "$TEKUTEKU" --window-id "$WIN" --speed 6 2>"$WORK/term.log" &
+fi
+pid=$!
+PIDS="$PIDS $pid"
+sleep 3
+kill -TERM $pid
+wait $pid
+status=$?
+[ "$status" = 0 ] || cat "$WORK/term.log" >&2
+check "ended by SIGTERM, nothing leaked (status $status)" test "$status" = 0
+
+close_window
+pass

@@ -1,0 +1,111 @@
+# Shared by the Linux saver's X tests: a private Xvfb per test, process bookkeeping, checks.
+# Usage in a test: . lib.sh; start_xvfb 1024x768; ...; pass
+set -u
+
+TEKUTEKU=$1
+XHELPER=$2
+SANITIZED=${3:-0}
+WORK=$(mktemp -d)
+PIDS=""
+FAILED=0
+
+cleanup() {
+    for pid in $PIDS; do kill "$pid" 2>/dev/null; done
+    for pid in $PIDS; do wait "$pid" 2>/dev/null; done
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    FAILED=1
+}
+
+check() {  # check "what" command...
+    local what=$1
+    shift
+    if "$@"; then echo "ok: $what"; else fail "$what"; fi
+}
+
+pass() {
+    if [ "$FAILED" = 0 ]; then echo "all passed"; exit 0; fi
+    exit 1
+}
+
+# A new X server on a free display; white root so that stray drawing shows.
+start_xvfb() {
+    local fifo=$WORK/displayfd
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp -wr -noreset 3>"$fifo" 2>"$WORK/xvfb.log" &
+    XVFB_PID=$!
+    PIDS="$PIDS $XVFB_PID"
+    local number
+    if ! read -r -t 20 number <"$fifo"; then
+        echo "Xvfb did not start" >&2
+        cat "$WORK/xvfb.log" >&2
+        exit 1
+    fi
+    export DISPLAY=":$number"
+}
+
+# Starts the saver in the background with the given arguments; sets SAVER.
+start_saver() {
+    "$TEKUTEKU" "$@" 2>>"$WORK/saver.err" &
+    SAVER=$!
+    PIDS="$PIDS $SAVER"
+}
+
+# alive PID: still running?
+alive() { kill -0 "$1" 2>/dev/null; }
+
+# wait_exit PID SECONDS: waits for PID to end; sets STATUS (or returns 1 on timeout).
+wait_exit() {
+    local pid=$1 tenths=$(( $2 * 10 )) i=0
+    while alive "$pid" && [ $i -lt $tenths ]; do sleep 0.1; i=$((i + 1)); done
+    if alive "$pid"; then return 1; fi
+    wait "$pid"
+    STATUS=$?
+    return 0
+}
+
+# Number of coloured (walker) pixels in X Y W H.
+coloured() { "$XHELPER" look "$@" | awk '{print $6}'; }
+
+# until_coloured X Y W H: waits up to 10 s for walkers to show there.
+until_coloured() {
+    local i=0
+    while [ $i -lt 100 ]; do
+        [ "$(coloured "$@")" -gt 0 ] && return 0
+        sleep 0.1
+        i=$((i + 1))
+    done
+    return 1
+}
+
+# walkers X Y W H N: the picture shows N walkers. Tried a few times: on the one tick in which a
+# walker re-enters she is wholly outside the area.
+walkers() {
+    local i
+    for i in 1 2 3 4; do
+        "$XHELPER" walkers "$@" >"$WORK/walkers.out" && return 0
+        sleep 0.3
+    done
+    cat "$WORK/walkers.out" >&2
+    return 1
+}
+
+# A helper window: window W H X Y; sets WIN and the coprocess HELPER.
+open_window() {
+    coproc HELPER { "$XHELPER" window "$@"; }
+    PIDS="$PIDS $HELPER_PID"
+    read -r -t 10 WIN <&"${HELPER[0]}"
+}
+helper_command() {
+    echo "$*" >&"${HELPER[1]}"
+    local reply
+    read -r -t 10 reply <&"${HELPER[0]}"
+}
+close_window() {
+    echo quit >&"${HELPER[1]}"
+    wait "$HELPER_PID" 2>/dev/null
+}

@@ -1,0 +1,89 @@
+#!/bin/bash
+# control.ini and the options: the number of walkers on screen shows which value won.
+. "$(dirname "$0")/lib.sh"
+
+start_xvfb 1024x768   # room for 768 / 195 = 3 walkers
+
+# run_count EXPECTED ARGS...: a full-screen run shows EXPECTED walkers.
+run_count() {
+    local expected=$1
+    shift
+    start_saver --fullscreen --speed 6 --seed 11 "$@"
+    until_coloured 0 0 1024 768 || true
+    sleep 0.5
+    walkers 0 0 1024 768 "$expected"
+    local result=$?
+    kill -TERM "$SAVER"
+    wait "$SAVER"
+    return $result
+}
+
+write_ini() {  # write_ini DIR LINES...
+    local dir=$1
+    shift
+    mkdir -p "$dir/tekuteku"
+    { echo "[Screen Saver.てくてくポルッカ]"; printf '%s\n' "$@"; } >"$dir/tekuteku/control.ini"
+}
+
+export XDG_CONFIG_HOME=$WORK/config
+write_ini "$XDG_CONFIG_HOME" "Charactors=2" "Speed=6"
+check "control.ini's count: 2 walkers" run_count 2
+check "--count over control.ini: 3 walkers" run_count 3 --count 3
+write_ini "$XDG_CONFIG_HOME" "Charactors=9"
+check "a count above the screen's room is cut to 3" run_count 3
+write_ini "$XDG_CONFIG_HOME" "Charactors=0"
+check "a stored count of 0 gives 1 walker" run_count 1
+write_ini "$XDG_CONFIG_HOME" "charactors = 2" "[Other]" "Charactors=3"
+check "keys match whatever their case; other sections do not count" run_count 2
+
+# Without XDG_CONFIG_HOME the file is under ~/.config.
+unset XDG_CONFIG_HOME
+export HOME=$WORK/home
+write_ini "$HOME/.config" "Charactors=2"
+check "~/.config/tekuteku/control.ini is read" run_count 2
+HOME=$WORK/nowhere
+check "without any control.ini: the default of 1 walker" run_count 1
+export HOME=$WORK/home
+
+# Speed: how many different pictures a few quick looks see. At speed 0 (a tick per 200 ms)
+# three looks within about 100 ms see at most two; at speed 6 (1 ms) every look sees another.
+distinct_looks() {  # distinct_looks COUNT PAUSE
+    local i
+    for i in $(seq "$1"); do "$XHELPER" look 0 0 1024 768; sleep "$2"; done | sort -u | wc -l
+}
+write_ini "$HOME/.config" "Speed=0"
+start_saver --fullscreen --count 3 --seed 5
+until_coloured 0 0 1024 768
+looks=$(distinct_looks 3 0)
+kill -TERM "$SAVER"; wait "$SAVER"
+check "Speed=0 in control.ini: slow ($looks different pictures in 3 quick looks)" test "$looks" -le 2
+write_ini "$HOME/.config" "Speed=6"
+start_saver --fullscreen --count 3 --seed 5
+until_coloured 0 0 1024 768
+looks=$(distinct_looks 5 0.05)
+kill -TERM "$SAVER"; wait "$SAVER"
+check "Speed=6 in control.ini: fast ($looks different pictures in 5 looks)" test "$looks" -ge 4
+start_saver --fullscreen --count 3 --seed 5 --speed 0
+until_coloured 0 0 1024 768
+looks=$(distinct_looks 3 0)
+kill -TERM "$SAVER"; wait "$SAVER"
+check "--speed 0 over Speed=6: slow ($looks)" test "$looks" -le 2
+
+# Bad options: a message and status 2, never a start.
+for bad in "--speed 7" "--count 0" "--count 11" "--event often" "--window-id abc" "--bogus" \
+           "--seed -1" "--window-id 12 --fullscreen"; do
+    # shellcheck disable=SC2086
+    "$TEKUTEKU" $bad >"$WORK/bad.out" 2>"$WORK/bad.err"
+    status=$?
+    check "'$bad': status 2 (got $status)" test "$status" = 2
+    check "'$bad': a message" grep -q "^tekuteku: " "$WORK/bad.err"
+done
+"$TEKUTEKU" --help >"$WORK/help.out"
+check "--help: status 0 and the options" grep -q -- "--window-id" "$WORK/help.out"
+
+# A damaged control.ini: the defaults, not a crash.
+mkdir -p "$HOME/.config/tekuteku"
+head -c 3000 /dev/urandom >"$HOME/.config/tekuteku/control.ini"
+check "a damaged control.ini still runs" run_count 1
+
+pass
