@@ -27,14 +27,12 @@ struct Query {
     HWND found = nullptr;
 };
 
-// Title comparison in UTF-8, so a test can name Japanese titles from the shell.
-bool TitleIs(HWND window, const char* utf8)
+// Both sides in the ANSI code page: Wine hands a Unix argument to main() in that code page.
+bool TitleIs(HWND window, const char* title)
 {
-    wchar_t wide[256] = L"";
-    GetWindowTextW(window, wide, 256);
-    char text[768] = "";
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-    return std::strcmp(text, utf8) == 0;
+    char text[512] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return std::strcmp(text, title) == 0;
 }
 
 BOOL CALLBACK Match(HWND window, LPARAM param)

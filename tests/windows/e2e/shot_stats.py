@@ -15,7 +15,7 @@ CELL = 8
 
 
 def read_ppm(path):
-    data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
+    data = subprocess.run(["convert", path, "-strip", "+set", "comment", "-depth", "8", "ppm:-"], check=True,
                           stdout=subprocess.PIPE).stdout
     # P6\nW H\n255\n<data>
     parts = data.split(maxsplit=4)
