@@ -147,6 +147,12 @@ struct Mask {
     }
     Mask& Add(const Poly& poly) { Fill(poly, 1); return *this; }
     Mask& Cut(const Poly& poly) { Fill(poly, 0); return *this; }
+    // Where round shapes meet, single pixels can fall between them; they belong inside.
+    void FillPinholes() {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (!At(x, y) && At(x - 1, y) + At(x + 1, y) + At(x, y - 1) + At(x, y + 1) >= 3) on[y * w + x] = 1;
+    }
     bool Empty() const { return std::find(on.begin(), on.end(), 1) == on.end(); }
 };
 
@@ -286,7 +292,7 @@ void DrawEye(Image& img, P e, Eyes eyes, bool narrow, bool outerLeft = true) {
                 Dot(img, e + P{-1.0, -1.6}, 15);
                 Dot(img, e + P{1.0, 2.6}, 15);
             }
-            Ink(img, Capsule(e + P{o * (-rx - 1.6), -ry + 2.2}, e + P{o * (rx + 0.2), -ry + 0.4}, 0.75, 0.75), kInk);
+            Ink(img, Capsule(e + P{o * (-rx - 1.5), -ry + 1.5}, e + P{o * (rx + 0.2), -ry + 0.4}, 0.75, 0.75), kInk);
             break;
         }
         case Eyes::Happy:
@@ -548,9 +554,15 @@ void DrawGirlFront(Image& img, P hip, const FrontPose& pose) {
     auto hp = [&](double x, double y) { return c + P{x, y}; };
 
     if (pose.cape) {
-        Paint(img, {body.Place({{-7, -23}, {7, -23}, {2, -12}, {-10, 2}, {-24, 24}, {-34, 30}, {-40, 28},
-                                {-44, 20}, {-41, 6}, {-32, -8}, {-20, -18}})},
-              kRed);
+        // Attached at both shoulders, it sweeps out to one side in three tails.
+        Mask cape(img.w, img.h);
+        cape.Add(body.Place({{9, -23},   {12.5, -14}, {8, 2},     {-2, 12},    {-16, 16},  {-30, 12},
+                             {-41, 4},   {-35, 1},    {-44, -8},  {-37, -10},  {-43, -21}, {-33, -21},
+                             {-22, -25}, {-12, -26},  {-2, -26}}));
+        Paint(img, cape, kRed, {-3, 3, 0, 0});
+        for (const Poly& fold : {Poly{{-6, -22}, {-22, -14}, {-34, -4}}, Poly{{-4, -16}, {-16, -2}, {-30, 6}},
+                                 Poly{{-10, -24}, {-26, -20}, {-36, -16}}})
+            Polyline(img, body.Place(fold), 5, &cape);
     }
     // Long hair falling behind the shoulders; the sway moves both sides' tips the same way.
     struct HairPoint {
@@ -647,6 +659,7 @@ void Rim(Image& img, const Mask& m, int dx, int dy, uint8_t from, uint8_t to) {
 void Smoke(Image& img, std::initializer_list<std::array<double, 3>> puffs) {
     Mask m(img.w, img.h);
     for (const auto& p : puffs) m.Add(Circle({p[0], p[1]}, p[2]));
+    m.FillPinholes();
     Paint(img, m, kSmoke, {-4, 4, 0, 0});
     Rim(img, m, -2, 2, 4, 3);
     // A few curls inside the cloud.
@@ -663,9 +676,9 @@ void SparkStar(Image& img, P c, double r) {
 }
 
 void Heart(Image& img, P c, double r, Material m) {
-    Paint(img, {Circle(c + P{-r * 0.5, 0}, r * 0.58), Circle(c + P{r * 0.5, 0}, r * 0.58),
-                {c + P{-r * 1.05, r * 0.2}, c + P{r * 1.05, r * 0.2}, c + P{0, r * 1.25}}},
-          m);
+    Paint(img, {Circle(c + P{-r * 0.5, -r * 0.1}, r * 0.62), Circle(c + P{r * 0.5, -r * 0.1}, r * 0.62),
+                Poly{c + P{-r * 1.08, r * 0.1}, c + P{r * 1.08, r * 0.1}, c + P{0, r * 1.3}}},
+          m, {0, 0, 1, -1});
 }
 
 // A tiny person for the thought bubble.
@@ -695,14 +708,14 @@ struct WalkKey {
     double nearThigh, nearKnee, nearFoot, farThigh, farKnee, farFoot;
 };
 constexpr WalkKey kWalkKeys[8] = {
-    {26, 4, -14, -22, 14, 12},  // contact: near heel down, far toe pushing off
-    {14, 10, 0, -16, 42, 30},   // down: weight on the near leg, far leg lifting
-    {0, 4, 0, 10, 58, 20},      // passing
-    {-14, 4, 6, 26, 30, -4},    // up: near leg pushes, far leg reaches
-    {-22, 14, 12, 26, 4, -14},  // contact on the far leg
-    {-16, 42, 30, 14, 10, 0},
-    {10, 58, 20, 0, 4, 0},
-    {26, 30, -4, -14, 4, 6},
+    {30, 4, -16, -26, 14, 14},  // contact: near heel down, far toe pushing off
+    {16, 12, 0, -20, 48, 34},   // down: weight on the near leg, far leg lifting
+    {0, 4, 0, 12, 64, 22},      // passing
+    {-16, 4, 6, 30, 34, -6},    // up: near leg pushes, far leg reaches
+    {-26, 14, 14, 30, 4, -16},  // contact on the far leg
+    {-20, 48, 34, 16, 12, 0},
+    {12, 64, 22, 0, 4, 0},
+    {30, 34, -6, -16, 4, 6},
 };
 
 void DrawWalk(Image& img, int phase) {
@@ -711,8 +724,8 @@ void DrawWalk(Image& img, int phase) {
     pose.lean = 4;
     pose.nearThigh = k.nearThigh, pose.nearKnee = k.nearKnee, pose.nearFoot = k.nearFoot;
     pose.farThigh = k.farThigh, pose.farKnee = k.farKnee, pose.farFoot = k.farFoot;
-    pose.nearArm = -k.nearThigh * 1.3;
-    pose.farArm = -k.farThigh * 1.3;
+    pose.nearArm = -k.nearThigh * 1.6;
+    pose.farArm = -k.farThigh * 1.6;
     pose.nearElbow = 18 + std::max(0.0, pose.nearArm) * 0.8;
     pose.farElbow = 18 + std::max(0.0, pose.farArm) * 0.8;
     const double bounce = std::cos(phase * kPi / 2);  // 1 at contact, -1 at passing
@@ -734,8 +747,8 @@ void DrawSeated(Image& img, int phase) {
     pose.lean = -10 + 3 * phase;
     pose.nearThigh = 84, pose.nearKnee = 18, pose.nearFoot = -70;
     pose.farThigh = 76, pose.farKnee = 40, pose.farFoot = -40;
-    pose.nearArm = -28, pose.nearElbow = -6;
-    pose.farArm = -38, pose.farElbow = -6;
+    pose.nearArm = -40, pose.nearElbow = -4;
+    pose.farArm = -48, pose.farElbow = -4;
     pose.headTilt = phase ? 8 : -6;
     pose.hairSwing = -4;
     pose.earBack = phase ? -46 : -36, pose.earFront = phase ? 30 : 20;
@@ -743,32 +756,34 @@ void DrawSeated(Image& img, int phase) {
     pose.ground = 141;
     pose.eyes = Eyes::Dizzy;
     pose.openMouth = true;
-    DrawGirlSide(img, {44, 136}, pose);
+    DrawGirlSide(img, {52, 137}, pose);
     const double turn = phase * 40;
     for (int i = 0; i < 3; ++i) {
         const double a = (turn + i * 120) * kPi / 180;
-        SparkStar(img, {52 + 22 * std::cos(a), 48 + 6 * std::sin(a)}, 5.5);
+        SparkStar(img, {62 + 24 * std::cos(a), 56 + 5 * std::sin(a)}, 6.5);
     }
 }
 
 // The moment of tripping: pitched forward, arms thrown out, dust at the heel.
 void DrawTrip(Image& img) {
     SidePose pose;
-    pose.lean = 38;
-    pose.nearThigh = -20, pose.nearKnee = 8, pose.nearFoot = 20;
-    pose.farThigh = -52, pose.farKnee = 70, pose.farFoot = 10;
-    pose.nearArm = 150, pose.nearElbow = 10;
-    pose.farArm = 120, pose.farElbow = 20;
-    pose.headTilt = -18;
+    pose.lean = 44;
+    pose.nearThigh = -24, pose.nearKnee = 6, pose.nearFoot = 46;
+    pose.farThigh = -58, pose.farKnee = 66, pose.farFoot = 20;
+    pose.nearArm = 70, pose.nearElbow = -10;
+    pose.farArm = -95, pose.farElbow = 30;
+    pose.headTilt = -34;
     pose.hairSwing = 14;
-    pose.earBack = -70, pose.earFront = -30;
+    pose.earBack = -75, pose.earFront = -40;
     pose.skirtSwing = -6;
     pose.eyes = Eyes::Wide;
     pose.openMouth = true;
     const double ground = 139;
     const P hip{72, ground - SideFootDrop(pose)};
     DrawGirlSide(img, hip, pose);
-    Smoke(img, {{44, 132, 5}, {52, 129, 6.5}, {40, 125, 3.5}});
+    // Dust kicked up where her toe caught.
+    const P toe = hip + P{-28, SideFootDrop(pose) - 3};
+    Smoke(img, {{toe.x - 6, toe.y, 4.5}, {toe.x - 13, toe.y - 2, 3.5}, {toe.x + 1, toe.y + 1, 3}});
 }
 
 // Face down on the ground; the impact cell adds a burst under her.
@@ -779,10 +794,10 @@ void DrawLying(Image& img, int phase, bool impact) {
     }
     SidePose pose;
     pose.lean = 90;
-    pose.nearThigh = 4, pose.nearKnee = impact ? 40 : (phase ? 100 : 80), pose.nearFoot = phase ? -20 : 0;
-    pose.farThigh = -4, pose.farKnee = impact ? 20 : (phase ? 60 : 110), pose.farFoot = -10;
-    pose.nearArm = 165, pose.nearElbow = 0;
-    pose.farArm = 172, pose.farElbow = 0;
+    pose.nearThigh = 4, pose.nearKnee = impact ? 60 : (phase ? 120 : 95), pose.nearFoot = phase ? -20 : 0;
+    pose.farThigh = -6, pose.farKnee = impact ? 30 : (phase ? 75 : 115), pose.farFoot = -10;
+    pose.nearArm = impact ? 205 : -12, pose.nearElbow = impact ? 10 : 0;
+    pose.farArm = impact ? 190 : -4, pose.farElbow = 0;
     pose.headTilt = 6;
     pose.hairSwing = impact ? 10 : 2;
     pose.earBack = impact ? -30 : (phase ? -10 : -20);
@@ -795,8 +810,13 @@ void DrawLying(Image& img, int phase, bool impact) {
 void DrawSwirl(Image& img) {
     Paint(img, {StrokeArc({103, 101}, 53, 61, 200, 340, 7)}, kGold);
     constexpr double kRings[][5] = {
-        {103, 80, 44, 9, 3.5}, {99, 97, 34, 8, 3.2}, {104, 112, 24, 6.5, 3}, {100, 124, 14, 5, 2.8}, {103, 133, 6, 3, 2.6}};
-    for (const auto& r : kRings) Paint(img, {StrokeArc({r[0], r[1]}, r[2], r[3], 150, 500, r[4])}, kWhite);
+        {103, 78, 46, 9, 6}, {99, 96, 35, 8, 5.5}, {104, 111, 25, 6.5, 5}, {100, 123, 15, 5, 4.5}, {103, 133, 7, 3, 4}};
+    for (const auto& r : kRings) Paint(img, {StrokeArc({r[0], r[1]}, r[2], r[3], 160, 480, r[4])}, kWhite, {0, 2, 0, 0});
+    // Motion ticks on either side of the whirl.
+    for (double side : {-1.0, 1.0})
+        for (int i = 0; i < 3; ++i)
+            Paint(img, {Capsule({103 + side * (52 - 4 * i), 72.0 + 14 * i}, {103 + side * (46 - 4 * i), 76.0 + 14 * i}, 1.6, 1.6)},
+                  kWhite);
 }
 
 void DrawChange(Image& img, int stage) {
@@ -806,13 +826,14 @@ void DrawChange(Image& img, int stage) {
         case 0:  // gloves raised, cape flying
             pose.arms = Arms::Raised;
             pose.cape = true;
-            pose.earLeft = -50, pose.earRight = 48;
+            pose.earLeft = -56, pose.earRight = 54;
             pose.eyes = Eyes::Happy;
             DrawGirlFront(img, {66, 134 - kFrontFootDrop}, pose);
             break;
         case 1:  // one glove forward
             pose.arms = Arms::Punch;
             pose.headTilt = 4;
+            pose.earLeft = -30, pose.earRight = 26;
             pose.smile = false;
             DrawGirlFront(img, {61, 135 - kFrontFootDrop}, pose);
             break;
@@ -828,8 +849,9 @@ void DrawChange(Image& img, int stage) {
             Smoke(img, {{48, 112, 13}, {66, 118, 15}, {85, 110, 12}, {56, 127, 9}, {78, 127, 10}, {42, 124, 7}});
             break;
         default:  // the puff that starts and ends the change
-            Smoke(img, {{64, 66, 30}, {38, 78, 20}, {92, 78, 20}, {50, 40, 18}, {80, 38, 19}, {64, 20, 18},
-                        {30, 108, 15}, {98, 106, 14}, {64, 110, 20}, {46, 118, 13}, {84, 118, 13}});
+            Smoke(img, {{64, 72, 33}, {37, 60, 20}, {92, 62, 20}, {46, 34, 19}, {82, 31, 18}, {64, 18, 17},
+                        {33, 94, 17}, {97, 96, 15}, {49, 112, 18}, {80, 112, 18}, {64, 118, 13}, {22, 76, 7},
+                        {106, 78, 6}});
             break;
     }
 }
@@ -855,7 +877,7 @@ void DrawDream(Image& img, int phase) {
     Paint(img, {Circle({90, 70}, 2.4)}, kRibbon);
     TinyFigure(img, {119 + b, 47}, true);
     TinyFigure(img, {137 - b, 47}, false);
-    Heart(img, {128, 21 - b}, phase ? 5.2 : 4.4, {6, 5, 15, true});
+    Heart(img, {128, 22 - b}, phase ? 6.2 : 5.4, {6, 5, 7, true});
 }
 
 void DrawCell(int index, Image& img) {
@@ -878,6 +900,29 @@ void DrawCell(int index, Image& img) {
         case 37: return DrawDream(img, 1);
         default: return;
     }
+}
+
+// Moves the drawing by the fewest whole pixels that bring it inside the cell's box (centring it on
+// an axis where it is too big), so a pose can be tuned without hand-placing every cell.
+void FitInside(Image& img, const SheetCell& cell) {
+    int left = img.w, right = -1, top = img.h, bottom = -1;
+    for (int y = 0; y < img.h; ++y)
+        for (int x = 0; x < img.w; ++x)
+            if (img.Get(x, y)) left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+                               bottom = std::max(bottom, y);
+    if (right < 0) return;
+    auto shift = [](int lo, int hi, int boxLo, int boxHi) {
+        if (hi - lo > boxHi - boxLo) return (boxLo + boxHi) / 2 - (lo + hi) / 2;
+        if (lo < boxLo) return boxLo - lo;
+        if (hi > boxHi) return boxHi - hi;
+        return 0;
+    };
+    const int dx = shift(left, right, cell.left, cell.right), dy = shift(top, bottom, cell.top, cell.bottom);
+    if (dx == 0 && dy == 0) return;
+    Image moved(img.w, img.h);
+    for (int y = 0; y < img.h; ++y)
+        for (int x = 0; x < img.w; ++x) moved.Put(x + dx, y + dy, img.Get(x, y));
+    img = moved;
 }
 
 void Blit(std::vector<uint8_t>& sheet, const Image& img, int x0, int y0) {
@@ -927,6 +972,7 @@ std::vector<uint8_t> DrawSheet(std::vector<int>* cutPixels) {
         const SheetCell& cell = kSheetCells[i];
         Image img(cell.width, cell.height);
         DrawCell(i, img);
+        FitInside(img, cell);
         // Whatever strays outside the figure's box is cut.
         for (int y = 0; y < img.h; ++y)
             for (int x = 0; x < img.w; ++x)
