@@ -11,6 +11,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -97,9 +98,12 @@ Picture Grab(int x, int y, int w, int h) {
     picture.h = h;
     picture.kinds.resize(static_cast<size_t>(w) * h);
     const unsigned long white = WhitePixel(display, DefaultScreen(display));
+    const bool direct = image->bits_per_pixel == 32;  // the usual case: read words, not pixels
     for (int row = 0; row < h; ++row) {
+        const auto* words = reinterpret_cast<const uint32_t*>(image->data + row * image->bytes_per_line);
         for (int column = 0; column < w; ++column) {
-            const unsigned long pixel = XGetPixel(image, column, row);
+            const unsigned long pixel =
+                direct ? (words[column] & 0xFFFFFFu) : XGetPixel(image, column, row);
             picture.kinds[static_cast<size_t>(row) * w + column] =
                 pixel == 0 ? Black : (pixel == white ? White : Coloured);
         }
