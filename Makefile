@@ -41,12 +41,25 @@ ci: test test-asan fuzz-smoke
 bench: build
 	@$(NATIVE)/tests/core_bench
 
+# With a display: the Linux saver in a window there. Without one: the demo runs below.
+ifneq ($(DISPLAY),)
+run: build
+	@echo "tekuteku in a window on $(DISPLAY): a key, a click or closing the window ends it"
+	@$(NATIVE)/linux/tekuteku
+else
 run: build
 	@echo "A seeded run of 3 walkers on a 1024x768 screen, traced tick by tick (first ticks):"
 	@$(NATIVE)/tools/tekuteku-trace --seed 2024 --width 1024 --height 768 --count 3 --odds 10 --steps 40 | head -12
 	@echo "The same kind of run drawn with the sprite sheet, 300 ticks at speed 3, frequent scenes:"
 	@$(NATIVE)/tools/render/tekuteku-render --seed 7 --width 800 --height 600 --count 3 --odds 5 --steps 300 --speed 3 --out build/demo.gif
 	@echo "open $(CURDIR)/build/demo.gif to watch it"
+endif
+
+# The Linux saver, its man page and its XScreenSaver settings file, where XScreenSaver looks.
+PREFIX ?= /usr/local
+.PHONY: install
+install: build
+	@cmake --install $(NATIVE) --prefix $(PREFIX) --strip
 
 clean:
 	rm -rf build dist
