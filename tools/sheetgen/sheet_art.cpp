@@ -292,7 +292,7 @@ void DrawEye(Image& img, P e, Eyes eyes, bool narrow, bool outerLeft = true) {
                 Dot(img, e + P{-1.0, -1.6}, 15);
                 Dot(img, e + P{1.0, 2.6}, 15);
             }
-            Ink(img, Capsule(e + P{o * (-rx - 1.5), -ry + 1.5}, e + P{o * (rx + 0.2), -ry + 0.4}, 0.75, 0.75), kInk);
+            Ink(img, Capsule(e + P{o * (-rx - 1.4), -ry + 1.1}, e + P{o * (rx + 0.2), -ry + 0.3}, 0.75, 0.75), kInk);
             break;
         }
         case Eyes::Happy:
@@ -312,6 +312,15 @@ void DrawEye(Image& img, P e, Eyes eyes, bool narrow, bool outerLeft = true) {
             break;
         }
     }
+}
+
+// A light streak on the crown of the hair, only over plain hair pixels.
+void HairShine(Image& img, const Joint& h, P c, double rx, double ry, double from, double to) {
+    Mask m(img.w, img.h);
+    m.Add(h.Place(StrokeArc(c, rx, ry, from, to, 1.8)));
+    for (int y = 0; y < m.h; ++y)
+        for (int x = 0; x < m.w; ++x)
+            if (m.At(x, y) && img.Get(x, y) == 10) img.Put(x, y, 15);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -399,6 +408,8 @@ void DrawSideHead(Image& img, const Joint& h, const SidePose& pose) {
     Paint(img, fringeMask, kHair);
     Polyline(img, {at(2, -14), at(7, -7)}, 9, &fringeMask);
     Polyline(img, {at(-4, -12), at(-4, 4)}, 9, &fringeMask);
+    HairShine(img, h, c + P{0, -2}, 14, 13, 235, 275);
+    HairShine(img, h, c + P{0, -2}, 14, 13, 285, 310);
     // The knot of the bow sits on top of the hair.
     Paint(img, {h.Place(Ellipse(c + P{-3, -17.5}, 4.8, 3.8))}, kRibbon);
     // Face.
@@ -508,6 +519,9 @@ void DrawFrontHead(Image& img, const Joint& h, const FrontPose& pose) {
     Polyline(img, {at(6, -14), at(10, -6)}, 9, &fringe);
     Polyline(img, {at(16.5, -2), at(17, 14)}, 9, &fringe);
     Polyline(img, {at(-16.5, -2), at(-17, 14)}, 9, &fringe);
+    HairShine(img, h, c + P{0, -2}, 14, 12, 208, 240);
+    HairShine(img, h, c + P{0, -2}, 14, 12, 252, 288);
+    HairShine(img, h, c + P{0, -2}, 14, 12, 300, 332);
     Paint(img, {h.Place(Ellipse(c + P{0, -17.5}, 5.2, 4))}, kRibbon);
     for (int side = 0; side < 2; ++side) {
         const double sx = side ? 1.0 : -1.0;
@@ -681,21 +695,35 @@ void Heart(Image& img, P c, double r, Material m) {
           m, {0, 0, 1, -1});
 }
 
-// A tiny person for the thought bubble.
-void TinyFigure(Image& img, P feet, bool girl) {
-    const P h = feet + P{0, -15};
-    if (girl) {
-        Paint(img, {Ellipse(h + P{-3, -7}, 1.6, 3.6, -20), Ellipse(h + P{3, -7}, 1.6, 3.6, 20)}, kRibbon);
-        Paint(img, {Ellipse(h + P{0, 1}, 6, 7.5)}, kHair);
-        Paint(img, {Poly{feet + P{-4.5, 0}, feet + P{4.5, 0}, feet + P{2, -9}, feet + P{-2, -9}}}, kSkirt);
-    } else {
-        Paint(img, {Poly{feet + P{-3.5, 0}, feet + P{3.5, 0}, feet + P{3.2, -9}, feet + P{-3.2, -9}}}, kBlouseFar);
-        Paint(img, {Ellipse(h + P{0, -1}, 5.4, 4.6)}, {11, 11, 0, true});
+// The two of them, tiny, holding hands in the thought bubble.
+void TinyCouple(Image& img, P girlFeet, P boyFeet) {
+    constexpr Material kFlatSkin{14, 14, 0, true};
+    constexpr Material kBoyHair{11, 11, 12, true};
+    const P gh = girlFeet + P{0, -20}, bh = boyFeet + P{0, -21};
+    // Joined hands between them.
+    Paint(img, {Capsule(gh + P{4, 10}, bh + P{-4, 10}, 1.4, 1.4)}, kFlatSkin);
+    for (P f : {girlFeet, boyFeet}) {
+        Paint(img, {Capsule(f + P{-2, -7}, f + P{-2, -1.5}, 1.2, 1.2), Capsule(f + P{2, -7}, f + P{2, -1.5}, 1.2, 1.2)},
+              kFlatSkin);
+        Paint(img, {Ellipse(f + P{-2.3, -0.8}, 2.2, 1.5), Ellipse(f + P{2.3, -0.8}, 2.2, 1.5)}, kShoeFar);
     }
-    Paint(img, {Ellipse(h + P{0, 1}, 4.3, 4.0)}, kSkin);
-    if (!girl) Paint(img, {Ellipse(h + P{0, -2.5}, 5.2, 2.4)}, {11, 11, 0, true});
-    Dot(img, h + P{-1.6, 1.2}, kInk);
-    Dot(img, h + P{1.6, 1.2}, kInk);
+    // Her: ribbon, long hair, blouse and skirt.
+    Paint(img, {Ellipse(gh + P{-3, -8.5}, 1.9, 4.2, -25), Ellipse(gh + P{3, -8.5}, 1.9, 4.2, 25)}, kRibbon);
+    Paint(img, {Ellipse(gh + P{0, 2.5}, 6.6, 9)}, kHair);
+    Paint(img, {Poly{gh + P{-3.5, 5}, gh + P{3.5, 5}, gh + P{4, 10}, gh + P{-4, 10}}}, {15, 15, 0, true});
+    Paint(img, {Poly{gh + P{-4, 9}, gh + P{4, 9}, gh + P{6, 14}, gh + P{-6, 14}}}, kSkirt);
+    // Him: short brown hair, shirt and trousers.
+    Paint(img, {Poly{bh + P{-4, 5}, bh + P{4, 5}, bh + P{4.5, 11}, bh + P{-4.5, 11}}}, {4, 4, 0, true});
+    Paint(img, {Poly{bh + P{-4.5, 10.5}, bh + P{4.5, 10.5}, bh + P{4.3, 15}, bh + P{-4.3, 15}}}, {2, 2, 0, true});
+    for (P h : {gh, bh}) Paint(img, {Ellipse(h, 4.7, 4.5)}, kFlatSkin);
+    Paint(img, {Ellipse(gh + P{0, -2.6}, 5.4, 3.2)}, {10, 10, 0, true});
+    Paint(img, {Ellipse(bh + P{0, -2.4}, 5.6, 3.6), Poly{bh + P{-1, -5}, bh + P{2, -8.5}, bh + P{3, -4}}}, kBoyHair);
+    for (P h : {gh, bh}) {
+        Dot(img, h + P{-1.8, 0.5}, kInk);
+        Dot(img, h + P{1.8, 0.5}, kInk);
+        Dot(img, h + P{-3.2, 2.2}, 7);
+        Dot(img, h + P{3.0, 2.2}, 7);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -875,9 +903,8 @@ void DrawDream(Image& img, int phase) {
     Paint(img, cloud, kRibbon, {-3, 3, 0, 0});
     Paint(img, {Circle({97 - b, 62 + b}, 3.6)}, kRibbon);
     Paint(img, {Circle({90, 70}, 2.4)}, kRibbon);
-    TinyFigure(img, {119 + b, 47}, true);
-    TinyFigure(img, {137 - b, 47}, false);
-    Heart(img, {128, 22 - b}, phase ? 6.2 : 5.4, {6, 5, 7, true});
+    TinyCouple(img, {120 + b, 50}, {137 - b, 50});
+    Heart(img, {128.5, 17 - b}, phase ? 5.6 : 4.8, {6, 5, 7, true});
 }
 
 void DrawCell(int index, Image& img) {
