@@ -199,7 +199,7 @@ TEST(DrawingInvariants, TheSheetLeavesNothingOutsideTheCurrentImages) {
     ASSERT_EQ(sheet.width, kSheetWidth);
     ASSERT_EQ(sheet.height, kSheetHeight);
     ASSERT_EQ(image.palette[0], 0u);
-    const RunResult r = RunAndWatch(sheet, 800, 600, 3, 5, 11, 40000);
+    const RunResult r = RunAndWatch(sheet, 800, 600, 3, 5, 11, 30000);
     EXPECT_FALSE(r.stray) << "pixel (" << r.x << ", " << r.y << ") left at step " << r.step;
     EXPECT_EQ(r.statesSeen, kAllStates);
 }
