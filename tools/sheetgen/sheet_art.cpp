@@ -339,6 +339,7 @@ struct SidePose {
     double ground = 1e9;   // nothing of the skirt shows below this row
     Eyes eyes = Eyes::Open;
     bool openMouth = false;
+    bool legsOverSkirt = false;  // lying face down, the raised lower legs are seen over the skirt
 };
 
 const Poly kShoeShape = {{-4, -2},  {-4.6, 2}, {-4, 5.2}, {-1, 6},  {8, 6},
@@ -441,8 +442,12 @@ void DrawGirlSide(Image& img, P hip, const SidePose& pose) {
     Polyline(img, head.Place({hp(-11, 10), hp(-11 - 0.3 * s, 28), hp(-14 - 0.5 * s, 42)}), 9, &hairMask);
 
     DrawSideArm(img, body, pose.farArm, pose.farElbow, true);
-    DrawLeg(img, BuildLeg(body.Child({-1, 0}, 0), pose.farThigh, pose.farKnee, pose.farFoot), true);
-    DrawLeg(img, BuildLeg(body, pose.nearThigh, pose.nearKnee, pose.nearFoot), false);
+    const LegParts farLeg = BuildLeg(body.Child({-1, 0}, 0), pose.farThigh, pose.farKnee, pose.farFoot);
+    const LegParts nearLeg = BuildLeg(body, pose.nearThigh, pose.nearKnee, pose.nearFoot);
+    if (!pose.legsOverSkirt) {
+        DrawLeg(img, farLeg, true);
+        DrawLeg(img, nearLeg, false);
+    }
 
     Paint(img, {head.Place(Capsule({0, 2}, {0, -4}, 2.8, 2.8))}, kSkin);
     Paint(img, {body.Place({{-6, -6}, {-7.2, -14}, {-6.4, -21}, {-3, -24.5}, {3.5, -24.5}, {6.8, -21}, {7.8, -15},
@@ -469,6 +474,10 @@ void DrawGirlSide(Image& img, P hip, const SidePose& pose) {
     for (int i = 2; i < kPleats; i += 2) {
         const double x = front + (back - front) * i / kPleats;
         Line(img, skirtJoint.At({-1 + (x - -1) * 0.25, -8}), skirtJoint.At({x, 9}), 2, &skirtMask);
+    }
+    if (pose.legsOverSkirt) {
+        DrawLeg(img, farLeg, true);
+        DrawLeg(img, nearLeg, false);
     }
 
     DrawSideHead(img, head, pose);
@@ -822,8 +831,11 @@ void DrawLying(Image& img, int phase, bool impact) {
     }
     SidePose pose;
     pose.lean = 90;
-    pose.nearThigh = 4, pose.nearKnee = impact ? 60 : (phase ? 120 : 95), pose.nearFoot = phase ? -20 : 0;
-    pose.farThigh = -6, pose.farKnee = impact ? 30 : (phase ? 75 : 115), pose.farFoot = -10;
+    pose.nearThigh = impact ? 4 : -8, pose.nearKnee = impact ? 60 : (phase ? 112 : 88);
+    pose.farThigh = impact ? -6 : -20, pose.farKnee = impact ? 30 : (phase ? 80 : 108);
+    // Soles to the sky: the feet turn with the raised shins.
+    pose.nearFoot = pose.nearKnee - pose.nearThigh - 20;
+    pose.farFoot = pose.farKnee - pose.farThigh - 10;
     pose.nearArm = impact ? 205 : -12, pose.nearElbow = impact ? 10 : 0;
     pose.farArm = impact ? 190 : -4, pose.farElbow = 0;
     pose.headTilt = 6;
@@ -831,6 +843,7 @@ void DrawLying(Image& img, int phase, bool impact) {
     pose.earBack = impact ? -30 : (phase ? -10 : -20);
     pose.earFront = impact ? 20 : (phase ? 40 : 30);
     pose.eyes = Eyes::Shut;
+    pose.legsOverSkirt = !impact;
     DrawGirlSide(img, {impact ? 58.0 : 56.0, impact ? 126.0 : 127.0}, pose);
 }
 
@@ -874,12 +887,17 @@ void DrawChange(Image& img, int stage) {
             pose.arms = Arms::Guard;
             pose.eyes = Eyes::Wide;
             DrawGirlFront(img, {64, 136 - kFrontFootDrop}, pose);
-            Smoke(img, {{48, 112, 13}, {66, 118, 15}, {85, 110, 12}, {56, 127, 9}, {78, 127, 10}, {42, 124, 7}});
+            Smoke(img, {{47, 98, 11}, {64, 94, 14}, {84, 100, 12}, {52, 116, 14}, {76, 117, 15}, {46, 128, 7},
+                        {89, 127, 7}, {88, 78, 8}, {44, 84, 5}});
             break;
         default:  // the puff that starts and ends the change
             Smoke(img, {{64, 72, 33}, {37, 60, 20}, {92, 62, 20}, {46, 34, 19}, {82, 31, 18}, {64, 18, 17},
                         {33, 94, 17}, {97, 96, 15}, {49, 112, 18}, {80, 112, 18}, {64, 118, 13}, {22, 76, 7},
                         {106, 78, 6}});
+            SparkStar(img, {22, 24}, 7);
+            SparkStar(img, {104, 14}, 5.5);
+            SparkStar(img, {20, 124}, 5);
+            SparkStar(img, {106, 124}, 6.5);
             break;
     }
 }
