@@ -1,5 +1,7 @@
 #include "linux/sdl_sound.h"
 
+#include <dlfcn.h>
+
 #include <cstring>
 
 namespace {
@@ -13,6 +15,50 @@ uint16_t ReadLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] <
 // to whatever the hardware wants.
 constexpr int kRate = 22050;
 constexpr int kChannels = 2;
+
+}  // namespace
+
+struct SdlSoundPlatform::Api {
+    decltype(&SDL_SetHint) SetHint;
+    decltype(&SDL_InitSubSystem) InitSubSystem;
+    decltype(&SDL_QuitSubSystem) QuitSubSystem;
+    decltype(&SDL_OpenAudioDevice) OpenAudioDevice;
+    decltype(&SDL_CloseAudioDevice) CloseAudioDevice;
+    decltype(&SDL_PauseAudioDevice) PauseAudioDevice;
+    decltype(&SDL_ClearQueuedAudio) ClearQueuedAudio;
+    decltype(&SDL_QueueAudio) QueueAudio;
+    decltype(&SDL_GetQueuedAudioSize) GetQueuedAudioSize;
+};
+
+namespace {
+
+template <typename Function>
+bool Find(void* library, const char* name, Function& out) {
+    out = reinterpret_cast<Function>(dlsym(library, name));
+    return out != nullptr;
+}
+
+// Loads SDL 2; null (and nothing kept open) when it or any entry point is missing.
+void* LoadSdl(SdlSoundPlatform::Api& api) {
+    void* library = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+    if (!library) return nullptr;
+    const bool complete = Find(library, "SDL_SetHint", api.SetHint) &&
+                          Find(library, "SDL_InitSubSystem", api.InitSubSystem) &&
+                          Find(library, "SDL_QuitSubSystem", api.QuitSubSystem) &&
+                          Find(library, "SDL_OpenAudioDevice", api.OpenAudioDevice) &&
+                          Find(library, "SDL_CloseAudioDevice", api.CloseAudioDevice) &&
+                          Find(library, "SDL_PauseAudioDevice", api.PauseAudioDevice) &&
+                          Find(library, "SDL_ClearQueuedAudio", api.ClearQueuedAudio) &&
+                          Find(library, "SDL_QueueAudio", api.QueueAudio) &&
+                          Find(library, "SDL_GetQueuedAudioSize", api.GetQueuedAudioSize);
+    if (!complete) {
+        dlclose(library);
+        return nullptr;
+    }
+    return library;
+}
+
+SdlSoundPlatform::Api gSdl;  // filled once by LoadSdl; plain function pointers, never freed
 
 }  // namespace
 
@@ -62,24 +108,28 @@ SdlSoundPlatform::SdlSoundPlatform(const WaveImage (&images)[kSoundCueCount]) {
 }
 
 SdlSoundPlatform::~SdlSoundPlatform() {
-    if (device_) SDL_CloseAudioDevice(device_);
-    if (audioInitialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (device_) api_->CloseAudioDevice(device_);
+    if (audioInitialised_) api_->QuitSubSystem(SDL_INIT_AUDIO);
+    // The library stays loaded: its threads and handlers may outlive a dlclose here.
 }
 
 int SdlSoundPlatform::WaveOutDeviceCount() {
     if (!triedOpen_) {
         triedOpen_ = true;
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // the saver handles SIGTERM itself
-        SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "tekuteku");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        library_ = LoadSdl(gSdl);
+        if (!library_) return 0;
+        api_ = &gSdl;
+        api_->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // the saver handles SIGTERM itself
+        api_->SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "tekuteku");
+        if (api_->InitSubSystem(SDL_INIT_AUDIO) == 0) {
             audioInitialised_ = true;
             SDL_AudioSpec want{};
             want.freq = kRate;
             want.format = AUDIO_S16LSB;
             want.channels = kChannels;
             want.samples = 1024;
-            device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &spec_, 0);
-            if (device_) SDL_PauseAudioDevice(device_, 0);  // an empty queue plays silence
+            device_ = api_->OpenAudioDevice(nullptr, 0, &want, &spec_, 0);
+            if (device_) api_->PauseAudioDevice(device_, 0);  // an empty queue plays silence
         }
     }
     return device_ ? 1 : 0;
@@ -95,7 +145,7 @@ const void* SdlSoundPlatform::FindSound(int resourceId) {
 
 void SdlSoundPlatform::Play(const uint8_t* waveImage) {
     if (!device_) return;
-    SDL_ClearQueuedAudio(device_);  // a new request always cuts off the sound in progress
+    api_->ClearQueuedAudio(device_);  // a new request always cuts off the sound in progress
     if (!waveImage) return;
     size_t size = 0;
     for (const WaveImage& image : images_) {
@@ -106,9 +156,9 @@ void SdlSoundPlatform::Play(const uint8_t* waveImage) {
     // Only the format the device was opened with can be queued as it is; anything else is
     // not heard, like an image the platform cannot play.
     if (samples.rate != kRate || samples.channels != kChannels || samples.bits != 16) return;
-    SDL_QueueAudio(device_, samples.samples, samples.bytes);
+    api_->QueueAudio(device_, samples.samples, samples.bytes);
 }
 
 uint32_t SdlSoundPlatform::QueuedBytes() const {
-    return device_ ? SDL_GetQueuedAudioSize(device_) : 0;
+    return device_ ? api_->GetQueuedAudioSize(device_) : 0;
 }

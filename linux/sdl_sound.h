@@ -1,5 +1,7 @@
 // The scene sounds through SDL's audio queue: a play request replaces whatever is still queued,
 // so a new sound cuts off the one playing, and returns at once while SDL's own thread plays.
+// SDL (and the sound servers' libraries behind it) is loaded only when sound is on, so a silent
+// saver does not carry them in memory.
 #pragma once
 #include <SDL.h>
 
@@ -45,9 +47,13 @@ public:
     // Bytes still waiting in the device's queue (for tests and diagnostics).
     uint32_t QueuedBytes() const;
 
+    struct Api;  // the SDL entry points, looked up when the library is loaded
+
 private:
     WaveImage images_[kSoundCueCount];
     bool triedOpen_ = false;
+    void* library_ = nullptr;
+    const Api* api_ = nullptr;
     bool audioInitialised_ = false;
     SDL_AudioDeviceID device_ = 0;
     SDL_AudioSpec spec_{};
