@@ -292,7 +292,8 @@ void DrawEye(Image& img, P e, Eyes eyes, bool narrow, bool outerLeft = true) {
                 Dot(img, e + P{-1.0, -1.6}, 15);
                 Dot(img, e + P{1.0, 2.6}, 15);
             }
-            Ink(img, Capsule(e + P{o * (-rx - 1.4), -ry + 1.1}, e + P{o * (rx + 0.2), -ry + 0.3}, 0.75, 0.75), kInk);
+            Ink(img, Capsule(e + P{o * (-rx - 0.4), -ry + 0.6}, e + P{o * (rx + 0.1), -ry + 0.6}, 0.75, 0.75), kInk);
+            Ink(img, Capsule(e + P{o * (-rx - 0.4), -ry + 0.6}, e + P{o * (-rx - 1.6), -ry + 1.8}, 0.6, 0.6), kInk);
             break;
         }
         case Eyes::Happy:
@@ -401,7 +402,7 @@ void DrawSideHead(Image& img, const Joint& h, const SidePose& pose) {
                 h.Place({c + P{2, 12}, c + P{16, 8}, c + P{13, 15}, c + P{7, 18.5}, c + P{1, 16}})},
           kSkin, {-2, 2, 0, 0});
     const Poly fringe = {c + P{-4, -19}, c + P{8, -18},  c + P{16, -12}, c + P{19.5, -4}, c + P{19.3, 1},
-                         c + P{16.5, -2}, c + P{14.5, 0}, c + P{12, -4}, c + P{9.5, -0.5}, c + P{6, -5},
+                         c + P{16.5, -2}, c + P{14.5, -0.5}, c + P{12, -4.5}, c + P{9.5, -1.5}, c + P{6, -5},
                          c + P{2.5, 0},  c + P{-0.5, -6}, c + P{-2.5, 6},  c + P{-4.5, 14}, c + P{-7.5, 7},
                          c + P{-10, -8}};
     Mask fringeMask(img.w, img.h);
@@ -415,10 +416,11 @@ void DrawSideHead(Image& img, const Joint& h, const SidePose& pose) {
     Paint(img, {h.Place(Ellipse(c + P{-3, -17.5}, 4.8, 3.8))}, kRibbon);
     // Face.
     DrawEye(img, at(9, 7.5), pose.eyes, false);
-    DrawEye(img, at(16.2, 7.5), pose.eyes, true);
+    // Of the far eye only the lashes peek past the nose line.
+    if (pose.eyes == Eyes::Open || pose.eyes == Eyes::Wide) Line(img, at(16.3, 4.2), at(17.6, 3.4), kInk);
     if (pose.eyes != Eyes::Dizzy) Ink(img, h.Place(Ellipse(c + P{9, 12.5}, 2.8, 1.2)), 7);
     if (pose.openMouth) {
-        Ink(img, h.Place(Ellipse(c + P{14, 14}, 1.5, 1.9)), 5);
+        Ink(img, h.Place(Ellipse(c + P{13.5, 14}, 1.4, 1.8)), 5);
     } else {
         Line(img, at(12.5, 14.5), at(14.5, 14.2), 5);
     }
