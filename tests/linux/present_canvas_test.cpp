@@ -100,3 +100,85 @@ TEST(PresentingCanvas, SmallCopyAfterALargeOneSendsOnlyItsOwnPixels) {
 }
 
 }  // namespace
+
+#include "animation/atlas_image.h"
+#include "animation/frame_step.h"
+#include "resources/assets.h"
+
+namespace {
+
+class SilentPlatform final : public SoundPlatform {
+public:
+    int WaveOutDeviceCount() override { return 0; }
+    const void* FindSound(int) override { return nullptr; }
+    const void* LoadSound(const void*) override { return nullptr; }
+    const uint8_t* LockSound(const void*) override { return nullptr; }
+    void Play(const uint8_t*) override {}
+};
+
+// Paints what it is sent onto a picture of the whole area, as the X server does.
+class MirrorSink final : public RectSink {
+public:
+    explicit MirrorSink(Surface& screen) : screen_(screen) {}
+    void PutRect(const Surface& pixels, int32_t x, int32_t y) override {
+        for (int32_t row = 0; row < pixels.height; ++row) {
+            for (int32_t column = 0; column < pixels.width; ++column) {
+                screen_.At(x + column, y + row) = pixels.At(column, row);
+            }
+        }
+        ++puts;
+    }
+    int puts = 0;
+
+private:
+    Surface& screen_;
+};
+
+Surface BuiltInSheet() {
+    const uint8_t* data = kSheetBmp;
+    size_t size = kSheetBmpSize;
+    SkipBitmapFileHeader(data, size);
+    AtlasImage image;
+    Surface atlas;
+    const char* error = nullptr;
+    EXPECT_TRUE(LoadAtlasImage(data, size, image, &error) &&
+                ConvertAtlasToSurface(image, atlas, &error))
+        << (error ? error : "");
+    return atlas;
+}
+
+TEST(PresentingCanvas, TheScreenEndsUpAsAWholePictureDrawnStepByStepWould) {
+    const Surface atlas = BuiltInSheet();
+    ASSERT_EQ(atlas.width, 1232);
+    constexpr int32_t kWidth = 900, kHeight = 620;  // three bands of 206 rows
+    const Stage stage = MakeStage(0, 0, kWidth, kHeight, 3, 10);
+    SoundEffects sound;
+    SilentPlatform platform;
+
+    WalkerPopulation reference;
+    StartWalkers(reference, stage, 4242);
+    Surface whole(kWidth, kHeight);
+    SoftwareCanvas wholeCanvas(whole, atlas);
+
+    WalkerPopulation presented;
+    StartWalkers(presented, stage, 4242);
+    Surface screen(kWidth, kHeight);
+    MirrorSink sink(screen);
+    PresentingCanvas canvas(atlas, sink);
+    canvas.SetArea(kWidth, kHeight);
+
+    // At most the image and two erase patches per walker and step: never the whole area.
+    const uint64_t stepBound = 3 * (176 * 168 + 2 * 128 * 136);
+    for (int tick = 1; tick <= 3000; ++tick) {
+        RunFrameStep(reference, wholeCanvas, sound, platform);
+        const uint64_t before = canvas.PixelsSent();
+        RunFrameStep(presented, canvas, sound, platform);
+        ASSERT_LE(canvas.PixelsSent() - before, stepBound) << "tick " << tick;
+        if (tick % 250 == 0) {
+            ASSERT_EQ(screen.pixels, whole.pixels) << "tick " << tick;
+        }
+    }
+    EXPECT_GT(sink.puts, 3000);  // something was shown all along
+}
+
+}  // namespace
