@@ -1,0 +1,129 @@
+#include "animation/win32/animation_window.h"
+
+#include "animation/frame_step.h"
+#include "animation/win32/sound_win32.h"
+#include "host/host.h"
+#include "resources/resource_ids.h"
+#include "settings/win32/profile_win32.h"
+
+AnimationState Animation;
+
+namespace {
+
+Win32SoundPlatform systemSound;
+
+SoundPlatform& Sound() {
+    return Animation.soundPlatform != nullptr ? *Animation.soundPlatform : systemSound;
+}
+
+void CreatePreviewSurface(HDC windowDC) {
+    Animation.previewDC = CreateCompatibleDC(windowDC);
+    Animation.previewBitmap =
+        CreateCompatibleBitmap(windowDC, Animation.screenWidth, Animation.screenHeight);
+    Animation.previousPreviewBitmap =
+        static_cast<HBITMAP>(SelectObject(Animation.previewDC, Animation.previewBitmap));
+    const RECT area{0, 0, Animation.screenWidth, Animation.screenHeight};
+    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    FillRect(Animation.previewDC, &area, black);
+    DeleteObject(black);
+}
+
+void Initialise(HWND window) {
+    Animation.settings = ReadSaverSettings();
+    SetUpSound(Animation.sound, Sound(), Animation.settings.soundOff);
+    HDC windowDC = GetDC(window);
+    RECT area;
+    if (Host.SaverMode == kPreviewMode) {
+        GetClientRect(window, &Animation.previewRect);
+        Animation.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+        Animation.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+        area = RECT{0, 0, Animation.screenWidth, Animation.screenHeight};
+        CreatePreviewSurface(windowDC);
+    } else {
+        GetClientRect(window, &area);
+    }
+    const Stage stage = MakeStage(area.left, area.top, area.right, area.bottom,
+                                  Animation.settings.walkerCount, Animation.settings.eventOdds);
+    StartWalkersFromClock(Animation.population, stage);
+    LoadAtlasImage(Animation.atlas, IDB_SHEET);
+    CreateAtlasSurface(Animation.atlas, windowDC);
+    ReleaseDC(window, windowDC);
+}
+
+// Every paint is one tick, whatever caused it.
+void PaintTick(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    HPALETTE previous = SelectPalette(dc, Animation.atlas.palette, FALSE);
+    RealizePalette(dc);
+    if (Host.SaverMode == kPreviewMode) {
+        GdiCanvas canvas(Animation.previewDC, Animation.atlas.surfaceDC);
+        RunFrameStep(Animation.population, canvas, Animation.sound, Sound());
+        StretchBlt(dc, 0, 0, Animation.previewRect.right, Animation.previewRect.bottom,
+                   Animation.previewDC, 0, 0, Animation.screenWidth, Animation.screenHeight,
+                   SRCCOPY);
+    } else {
+        GdiCanvas canvas(dc, Animation.atlas.surfaceDC);
+        RunFrameStep(Animation.population, canvas, Animation.sound, Sound());
+    }
+    SelectPalette(dc, previous, FALSE);
+    EndPaint(window, &paint);
+}
+
+void ReleaseDrawingObjects() {
+    if (Animation.previewDC != nullptr) {
+        SelectObject(Animation.previewDC, Animation.previousPreviewBitmap);
+        DeleteDC(Animation.previewDC);
+        DeleteObject(Animation.previewBitmap);
+        Animation.previewDC = nullptr;
+        Animation.previewBitmap = nullptr;
+    }
+    ReleaseAtlas(Animation.atlas);
+}
+
+}  // namespace
+
+LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            Animation.population.stage.count = 0;
+            PostMessageA(window, MSG_INIT_SAVER, 0, 0);
+            return 0;
+        case MSG_INIT_SAVER:
+            Initialise(window);
+            [[fallthrough]];
+        case MSG_ARM_TIMER:
+            SetTimer(window, kTickTimerId, Animation.settings.timerInterval, nullptr);
+            return 0;
+        case WM_TIMER:
+            // Re-armed by a posted message, which is served before the paint that draws the tick.
+            KillTimer(window, kTickTimerId);
+            InvalidateRect(window, nullptr, FALSE);
+            PostMessageA(window, MSG_ARM_TIMER, 0, 0);
+            return 0;
+        case WM_PAINT:
+            PaintTick(window);
+            return 0;
+        case WM_KEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            if (Host.SaverMode == kFullScreenMode) PostMessageA(window, WM_CLOSE, 0, 0);
+            return 0;
+        case WM_CLOSE:
+            // Nothing is released until the host (and its password component) lets the window go.
+            if (!ApproveClose(window)) return 0;
+            KillTimer(window, kTickTimerId);
+            ReleaseDrawingObjects();
+            DestroyWindow(window);
+            return 0;
+        case WM_DESTROY:
+            // A preview also ends when its host window goes away, without a close request.
+            KillTimer(window, kTickTimerId);
+            ReleaseDrawingObjects();
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return HostDefaultProc(window, message, wParam, lParam);
+    }
+}

@@ -1,0 +1,35 @@
+// The animation's window procedure: deferred set-up, the tick timer, painting on the screen or
+// scaled into the preview, and releasing the drawing objects when the window closes.
+#pragma once
+#include <windows.h>
+
+#include "animation/sound_effects.h"
+#include "animation/walkers.h"
+#include "animation/win32/gdi_atlas.h"
+#include "settings/settings_store.h"
+
+constexpr UINT MSG_INIT_SAVER = WM_USER + 10;
+constexpr UINT MSG_ARM_TIMER = WM_USER + 11;
+constexpr UINT_PTR kTickTimerId = 0;
+
+// Everything the animation owns for the one saver window of the process. Tests reset it by
+// assigning a fresh value (after the previous window has been closed).
+struct AnimationState {
+    SaverSettings settings{};
+    WalkerPopulation population{};
+    SoundEffects sound{};
+    SpriteAtlas atlas{};
+    // Preview only: the whole screen drawn off screen, then stretched into the window.
+    RECT previewRect{};
+    int screenWidth = 0;
+    int screenHeight = 0;
+    HDC previewDC = nullptr;
+    HBITMAP previewBitmap = nullptr;
+    HBITMAP previousPreviewBitmap = nullptr;
+    // Sound output; tests put a recorder here.
+    SoundPlatform* soundPlatform = nullptr;
+};
+
+extern AnimationState Animation;
+
+LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,39 @@
+// The sprite sheet on a GDI memory surface in the display's format, its palette, and the canvas
+// that copies rectangles out of it.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "animation/canvas.h"
+
+struct SpriteAtlas {
+    const BITMAPINFO* imageHeader = nullptr;  // inside the resource data, never copied
+    const uint8_t* imageBits = nullptr;
+    int32_t colourCount = 0;
+    HPALETTE palette = nullptr;
+    HDC surfaceDC = nullptr;
+    HBITMAP surfaceBitmap = nullptr;
+    HBITMAP previousBitmap = nullptr;
+    HPALETTE previousPalette = nullptr;
+};
+
+// Finds bitmap resource `id` of ModuleInstance and makes the palette of its colour table.
+void LoadAtlasImage(SpriteAtlas& atlas, int id);
+// Builds the memory surface compatible with `windowDC` and transfers the whole sheet onto it.
+void CreateAtlasSurface(SpriteAtlas& atlas, HDC windowDC);
+// Puts the surface's own bitmap back, then deletes the surface, its bitmap and the palette.
+void ReleaseAtlas(SpriteAtlas& atlas);
+
+class GdiCanvas final : public Canvas {
+public:
+    GdiCanvas(HDC target, HDC atlas) : target_(target), atlas_(atlas) {}
+    void CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
+                       int32_t srcY) override {
+        BitBlt(target_, dstX, dstY, w, h, atlas_, srcX, srcY, SRCCOPY);
+    }
+
+private:
+    HDC target_;
+    HDC atlas_;
+};

@@ -1,0 +1,81 @@
+// The screen-saver host: start-up and modes, the saver window and its message loop, the class
+// window procedure, the default input handling that ends the saver, and the password hooks.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+constexpr int32_t kFullScreenMode = 0;
+constexpr int32_t kPreviewMode = 1;
+
+constexpr UINT MSG_VERIFY_PASSWORD = WM_APP;
+constexpr DWORD kNoVerificationYet = 0xFFFFFFFF;
+constexpr DWORD kVerifyGap = 200;  // ms after a verification during which requests are refused
+
+constexpr const char* kSaverClassName = "WindowsScreenSaverClass";
+constexpr const char* kFullScreenTitle = "Screen Saver";
+constexpr const char* kPreviewTitle = "Preview";
+
+using VerifyPwdFn = BOOL(WINAPI*)(HWND);
+using PwdChangeFn = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
+using ImmAssociateFn = HANDLE(WINAPI*)(HWND, HANDLE);
+
+// Everything the host keeps about the one saver window of the process. Tests reset it by
+// assigning a fresh value.
+struct HostState {
+    // Session
+    int32_t SaverMode = kFullScreenMode;
+    HWND SaverWindow = nullptr;
+    HMODULE PasswordComponent = nullptr;
+    VerifyPwdFn VerifyPwdEntry = nullptr;  // set only while a component is loaded (or by tests)
+
+    // Close verification
+    int32_t CloseApproved = 0;  // once nonzero the window is closing, for good
+    int32_t VerifyInProgress = 0;
+    DWORD LastVerifyTick = kNoVerificationYet;
+    POINT MouseReferencePoint{0, 0};
+    uint32_t MouseMoveLimit = 4;
+
+    // Input method, detached while the window lives
+    HMODULE ImeModule = nullptr;
+    ImmAssociateFn ImeAssociateEntry = nullptr;
+    HANDLE SavedInputContext = nullptr;
+
+    // The clock and the cursor, replaceable so tests can choose times and positions.
+    DWORD(WINAPI* tickSource)() = GetTickCount;
+    BOOL(WINAPI* cursorSource)(LPPOINT) = GetCursorPos;
+};
+
+extern HostState Host;
+
+// Start-up and modes
+int SaverMain(HINSTANCE instance, HINSTANCE previousInstance, const char* commandTail, int showFlag);
+const char* CommandTail(const char* commandLine);  // after the program name and its blanks
+uint32_t ParseWindowHandle(const char* text);
+int AttachPreview(const char* text);
+int ShowSettingsDialog(HWND owner);
+int PrepareSettingsDialog(HINSTANCE instance);
+int RunPasswordChange(const char* text);
+void CallPasswordChanger(HWND owner);
+
+// Runs mode(argument) so that an unhandled fault is offered to the system's
+// UnhandledExceptionFilter; when that answers EXCEPTION_EXECUTE_HANDLER the running-saver state
+// is switched off and the process ends with the result of doing so.
+int RunFaultGuarded(int (*mode)(const char*), const char* argument);
+
+// Saver window and message loop
+int RunSaverSession(HWND parent);
+void LoadPasswordComponent();
+void UnloadPasswordComponent();
+BOOL SetScreenSaverRunning(BOOL on);
+
+// Default message handling and close verification
+LRESULT CALLBACK HostDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+int VerifyClose(HWND window);
+// The one gate every close passes: nonzero when the window may close now. In full screen with
+// no close approved yet it asks VerifyClose; a refusal moves the mouse reference point to the
+// cursor, so the mouse must travel again before the next request.
+int ApproveClose(HWND window);
+
+// Host window procedure (the class procedure)
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

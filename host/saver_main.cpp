@@ -1,0 +1,117 @@
+#include "host/host.h"
+#include "resources/resource_ids.h"
+#include "settings/win32/module_instance.h"
+#include "settings/win32/settings_dialog.h"
+
+namespace {
+
+bool IsSeparator(unsigned char c) { return c == ' ' || c == '-' || c == '/'; }
+
+const char* SkipSpaces(const char* p) {
+    while (*p == ' ') ++p;
+    return p;
+}
+
+int RunMode(const char* commandTail) {
+    const char* p = commandTail;
+    while (IsSeparator(static_cast<unsigned char>(*p))) ++p;
+    switch (static_cast<unsigned char>(*p)) {
+        case '\0':
+            return ShowSettingsDialog(nullptr);
+        case 'S':
+        case 's':
+            return RunSaverSession(nullptr);
+        case 'P':
+        case 'p':
+        case 'L':
+        case 'l':
+            return AttachPreview(SkipSpaces(p + 1));
+        case 'C':
+        case 'c':
+            return ShowSettingsDialog(GetForegroundWindow());
+        case 'A':
+        case 'a':
+            return RunPasswordChange(SkipSpaces(p + 1));
+        default:
+            return -1;
+    }
+}
+
+HWND HandleFromNumber(uint32_t number) {
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(number));
+}
+
+// The guard's top-level filter. The system filter is offered the fault with no filter of ours
+// installed, so it does its own reporting instead of calling back here.
+LONG WINAPI FaultGuardFilter(EXCEPTION_POINTERS* info) {
+    SetUnhandledExceptionFilter(nullptr);
+    const LONG answer = UnhandledExceptionFilter(info);
+    if (answer == EXCEPTION_EXECUTE_HANDLER) ExitProcess(SetScreenSaverRunning(FALSE));
+    return answer;
+}
+
+}  // namespace
+
+const char* CommandTail(const char* commandLine) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(commandLine);
+    if (*p == '"') {
+        ++p;
+        while (*p != '\0' && *p != '"') ++p;
+        if (*p == '"') ++p;
+    } else {
+        while (*p > ' ') ++p;
+    }
+    while (*p != '\0' && *p <= ' ') ++p;
+    return reinterpret_cast<const char*>(p);
+}
+
+int RunFaultGuarded(int (*mode)(const char*), const char* argument) {
+    const LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(FaultGuardFilter);
+    const int result = mode(argument);
+    SetUnhandledExceptionFilter(previous);
+    return result;
+}
+
+int SaverMain(HINSTANCE instance, HINSTANCE, const char* commandTail, int) {
+    ModuleInstance = instance;
+    return RunFaultGuarded(RunMode, commandTail);
+}
+
+uint32_t ParseWindowHandle(const char* text) {
+    uint32_t value = 0;
+    for (const char* p = text; *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10u + static_cast<uint32_t>(*p - '0');
+    }
+    return value;
+}
+
+int AttachPreview(const char* text) {
+    const uint32_t handle = ParseWindowHandle(text);
+    if (handle == 0 || !IsWindow(HandleFromNumber(handle))) return -1;
+    return RunSaverSession(HandleFromNumber(handle));
+}
+
+int PrepareSettingsDialog(HINSTANCE) { return 1; }
+
+int ShowSettingsDialog(HWND owner) {
+    if (PrepareSettingsDialog(ModuleInstance) == 0) return 0;
+    return static_cast<int>(DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_SETTINGS), owner,
+                                            SettingsDialogProc, 0));
+}
+
+int RunPasswordChange(const char* text) {
+    const uint32_t handle = ParseWindowHandle(text);
+    HWND owner = HandleFromNumber(handle);
+    if (handle == 0 || !IsWindow(owner)) owner = GetForegroundWindow();
+    CallPasswordChanger(owner);
+    return 0;
+}
+
+void CallPasswordChanger(HWND owner) {
+    HMODULE mpr = LoadLibraryA("MPR.DLL");
+    if (mpr == nullptr) return;
+    const auto change = reinterpret_cast<PwdChangeFn>(
+        reinterpret_cast<void*>(GetProcAddress(mpr, "PwdChangePasswordA")));
+    if (change != nullptr) change("SCRSAVE", owner, 0, nullptr);
+    FreeLibrary(mpr);
+}
