@@ -1,0 +1,188 @@
+// The saver window's drawing: what a tick puts on the screen and into a preview, and the GDI and
+// USER objects it holds, over thousands of ticks and after closing.
+#include <gtest/gtest.h>
+
+#include "animation/atlas_tables.h"
+#include "animation/win32/animation_window.h"
+#include "host/host.h"
+#include "host_test_support.h"
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+// Whatever sheet the program carries, make every cell white and keep the erase area black, so
+// a walker's image is a white box where the frame step put it.
+void PaintAtlasWhite() {
+    HDC atlas = Animation.atlas.surfaceDC;
+    PatBlt(atlas, 0, 0, kSheetWidth, kSheetHeight, WHITENESS);
+    PatBlt(atlas, kBackgroundPatch.x, kBackgroundPatch.y, 176, 168, BLACKNESS);
+}
+
+// Ticks until walker 0 stands wholly inside the screen, walking; false if she never does.
+bool TickUntilWalkerZeroIsInside(HWND window) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    for (int i = 0; i < 400; ++i) {
+        Tick(window);
+        const Walker& w = Animation.population.walkers[0];
+        if ((w.state == WalkRight || w.state == WalkLeft) && w.drawnX >= 16 &&
+            w.drawnX + 128 + 16 <= width) {
+            return true;
+        }
+    }
+    return false;
+}
+
+class AnimationWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSaverState();
+        StoreSettings(6, 1, 2, 1);  // fast, one walker, rare scenes, silent
+    }
+    void TearDown() override {
+        DisposeWindow(window);
+        DisposeWindow(previewHost);
+    }
+    HWND window = nullptr;
+    HWND previewHost = nullptr;
+};
+
+TEST_F(AnimationWindow, InitialisationBuildsTheAtlasAndTheStage) {
+    window = CreateSaverWindow();
+    EXPECT_EQ(GetObjectType(Animation.atlas.palette), static_cast<DWORD>(OBJ_PAL));
+    EXPECT_EQ(GetObjectType(Animation.atlas.surfaceDC), static_cast<DWORD>(OBJ_MEMDC));
+    EXPECT_EQ(GetCurrentObject(Animation.atlas.surfaceDC, OBJ_BITMAP), Animation.atlas.surfaceBitmap);
+    BITMAP size;
+    ASSERT_TRUE(GetObjectA(Animation.atlas.surfaceBitmap, sizeof size, &size));
+    EXPECT_EQ(size.bmWidth, kSheetWidth);
+    EXPECT_EQ(size.bmHeight, kSheetHeight);
+    EXPECT_EQ(Animation.atlas.colourCount, 16);
+    EXPECT_EQ(Animation.population.stage.count, 1);
+    EXPECT_EQ(Animation.population.stage.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(Animation.population.stage.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(Animation.settings.timerInterval, 1u);
+    EXPECT_EQ(Animation.sound.soundOff, 1);
+}
+
+TEST_F(AnimationWindow, TheSheetReachesTheSurfaceUpright) {
+    window = CreateSaverWindow();
+    // The sheet's own colour table, read back through the palette the atlas made of it.
+    const BITMAPINFO* header = Animation.atlas.imageHeader;
+    ASSERT_NE(header, nullptr);
+    PALETTEENTRY entries[16];
+    ASSERT_EQ(GetPaletteEntries(Animation.atlas.palette, 0, 16, entries), 16u);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(entries[i].peRed, header->bmiColors[i].rgbRed) << i;
+        EXPECT_EQ(entries[i].peBlue, header->bmiColors[i].rgbBlue) << i;
+    }
+    // Atlas pixel (x, y) is pixel x of stored row 903 - y, high nibble first.
+    const uint8_t* bits = Animation.atlas.imageBits;
+    const int rowBytes = kSheetWidth / 2;
+    int mismatches = 0;
+    for (int y = 0; y < kSheetHeight; y += 7) {
+        for (int x = 0; x < kSheetWidth; x += 5) {
+            const uint8_t pair = bits[(kSheetHeight - 1 - y) * rowBytes + x / 2];
+            const RGBQUAD& q = header->bmiColors[x % 2 == 0 ? pair >> 4 : pair & 0x0F];
+            if (GetPixel(Animation.atlas.surfaceDC, x, y) != RGB(q.rgbRed, q.rgbGreen, q.rgbBlue)) {
+                if (++mismatches < 6) {
+                    ADD_FAILURE() << "(" << x << ", " << y << ") " << std::hex
+                                  << GetPixel(Animation.atlas.surfaceDC, x, y) << " not "
+                                  << RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST_F(AnimationWindow, FullScreenTickDrawsTheWalkerOnTheWindow) {
+    window = CreateSaverWindow();
+    PaintAtlasWhite();
+    ASSERT_TRUE(TickUntilWalkerZeroIsInside(window));
+    const Walker& w = Animation.population.walkers[0];
+    EXPECT_EQ(WindowPixel(window, w.drawnX + 64, w.drawnY + 68), kWhite);
+    // Just beside her image: black (the strip she left was erased, the rest never drawn).
+    const int beside = w.state == WalkRight ? w.drawnX - 8 : w.drawnX + 128 + 8;
+    EXPECT_EQ(WindowPixel(window, beside, w.drawnY + 68), kBlack);
+}
+
+TEST_F(AnimationWindow, PreviewStretchesTheWholeScreenIntoTheHostWindow) {
+    const int previewWidth = 256;
+    const int previewHeight = 192;
+    previewHost = CreatePreviewHost(previewWidth, previewHeight);
+    window = CreateSaverWindow(previewHost);
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, previewWidth);
+    EXPECT_EQ(client.bottom, previewHeight);
+    EXPECT_EQ(Animation.population.stage.right, GetSystemMetrics(SM_CXSCREEN));
+
+    PaintAtlasWhite();
+    ASSERT_TRUE(TickUntilWalkerZeroIsInside(window));
+    const Walker& w = Animation.population.walkers[0];
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const int centreX = (w.drawnX + 64) * previewWidth / screenWidth;
+    const int centreY = (w.drawnY + 68) * previewHeight / screenHeight;
+    EXPECT_EQ(WindowPixel(window, centreX, centreY), kWhite);
+    // The image is about a quarter of its screen size here; a screen column 200 pixels away
+    // from her is black.
+    const int farX = (w.state == WalkRight ? w.drawnX - 200 : w.drawnX + 328) * previewWidth /
+                     screenWidth;
+    if (farX >= 0 && farX < previewWidth) {
+        EXPECT_EQ(WindowPixel(window, farX, centreY), kBlack);
+    }
+    // The off-screen copy has the walker at full size.
+    EXPECT_EQ(GetPixel(Animation.previewDC, w.drawnX + 64, w.drawnY + 68), kWhite);
+}
+
+TEST_F(AnimationWindow, PreviewIgnoresKeysAndClicks) {
+    previewHost = CreatePreviewHost(160, 120);
+    window = CreateSaverWindow(previewHost);
+    for (UINT input : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN}) {
+        SendMessageA(window, input, 0, 0);
+    }
+    EXPECT_FALSE(TakeQueuedClose(window));
+    Pump();
+    EXPECT_TRUE(IsWindow(window));
+}
+
+TEST_F(AnimationWindow, ObjectCountsStayFlatOverThousandsOfTicksAndReturnAfterClose) {
+    StoreSettings(6, 3, 0, 1);
+    // One full round first: the platform keeps some caches from the first window it paints.
+    window = CreateSaverWindow();
+    Tick(window);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    Pump();
+    ResetSaverState();
+
+    const int gdiBefore = CountGdiObjects();
+    const int windowsBefore = CountThreadWindows();
+    window = CreateSaverWindow();
+    for (int i = 0; i < 50; ++i) Tick(window);
+    const int gdiRunning = CountGdiObjects();
+    EXPECT_GT(gdiRunning, gdiBefore);  // palette, surface, bitmap, the window's own context
+    EXPECT_GT(CountThreadWindows(), windowsBefore);
+    for (int i = 0; i < 3000; ++i) Tick(window);
+    EXPECT_EQ(CountGdiObjects(), gdiRunning);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(CountGdiObjects(), gdiBefore);
+    EXPECT_EQ(CountThreadWindows(), windowsBefore);
+}
+
+TEST_F(AnimationWindow, PreviewReleasesItsObjectsWhenTheHostWindowGoes) {
+    previewHost = CreatePreviewHost(200, 150);
+    const int gdiBefore = CountGdiObjects();
+    window = CreateSaverWindow(previewHost);
+    for (int i = 0; i < 500; ++i) Tick(window);
+    EXPECT_GT(CountGdiObjects(), gdiBefore);
+    DestroyWindow(previewHost);
+    Pump();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(CountGdiObjects(), gdiBefore);
+}
+
+}  // namespace
