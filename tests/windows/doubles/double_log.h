@@ -49,10 +49,13 @@ inline void Append(const char* line)
 inline void DescribeWindow(HWND window, char* out, size_t size)
 {
     char cls[64] = "";
-    char title[64] = "";
+    char title[192] = "";
     if (window && IsWindow(window)) {
         GetClassNameA(window, cls, sizeof cls);
-        GetWindowTextA(window, title, sizeof title);
+        // UTF-8, so the log reads the same in any locale of the test scripts.
+        wchar_t wide[64] = L"";
+        GetWindowTextW(window, wide, 64);
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, title, sizeof title, nullptr, nullptr);
     }
     std::snprintf(out, size, "hwnd=%lu class=%s title=%s", (unsigned long)(ULONG_PTR)window,
                   cls[0] ? cls : "-", title[0] ? title : "-");

@@ -26,9 +26,9 @@ limit=$((H / 195))
 write_settings 1 "$limit" 2 1
 start_fullscreen
 set -- $found
-check "window covers the screen ($3,$4 ${5}x$6)" [ "$3 $4 $5 $6" = "0 0 $W $H" ]
-check "window style is a visible popup (style $7)" [ $(( $7 & 0xFFFF0000 )) -eq $(( 0x96000000 )) ]
-check "window is top-most (extended style $8)" [ $(( $8 & 8 )) -eq 8 ]
+check "window covers the screen ($2,$3 ${4}x$5)" [ "$2 $3 $4 $5" = "0 0 $W $H" ]
+check "window style is a visible popup (style $6)" [ $(( $6 & 0xFFFF0000 )) -eq $(( 0x96000000 )) ]
+check "window is top-most (extended style $7)" [ $(( $7 & 8 )) -eq 8 ]
 
 # The picture: walkers on black, each in her own band, at most one per band.
 band=$((H / limit))

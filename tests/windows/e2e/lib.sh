@@ -19,13 +19,15 @@ APP=$WORK/app
 SAVER_PID=
 INI=$WINEPREFIX/drive_c/windows/control.ini
 
+started=$(date +%s.%N)
 say() { printf '%s\n' "$*"; }
-pass() { checks=$((checks + 1)); say "ok   $*"; }
-fail() { checks=$((checks + 1)); failures=$((failures + 1)); say "FAIL $*"; }
+elapsed() { awk -v s="$started" -v n="$(date +%s.%N)" 'BEGIN { printf "%5.1fs", n - s }'; }
+pass() { checks=$((checks + 1)); say "ok   $(elapsed) $*"; }
+fail() { checks=$((checks + 1)); failures=$((failures + 1)); say "FAIL $(elapsed) $*"; }
 # check "description" command...: passes when the command succeeds.
 check() {
-    what=$1; shift
-    if "$@"; then pass "$what"; else fail "$what"; fi
+    _check_label=$1; shift
+    if "$@"; then pass "$_check_label"; else fail "$_check_label"; fi
 }
 finish() {
     cleanup_saver
@@ -36,6 +38,18 @@ finish() {
 
 # A Windows path for a Unix one (drive Z: is the Unix root in every prefix).
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+# wait_foreground CLASS MS: waits until a window of CLASS is the foreground window, so that
+# keys typed with xdotool reach it.
+wait_foreground() {
+    n=0
+    while [ "$n" -lt "$2" ]; do
+        case $(probe foreground) in *" $1") return 0 ;; esac
+        sleep 0.1
+        n=$((n + 100))
+    done
+    return 1
+}
 
 probe() { wine "$HELPERS/saver_probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
 send_close() { wine "$HELPERS/send_close.exe" "$@" >/dev/null 2>&1; }
@@ -54,7 +68,9 @@ screen_size() { xdpyinfo | awk '/dimensions:/ { split($2, s, "x"); print s[1], s
 # The pointer sits in the middle of the screen before Wine sees any saver window.
 park_pointer() {
     set -- $(screen_size)
-    xdotool mousemove --sync $(($1 / 2)) $(($2 / 2))
+    # No --sync: it waits for a movement forever when the pointer is already there.
+    xdotool mousemove $(($1 / 2)) $(($2 / 2))
+    sleep 0.1
 }
 
 # start_saver TAIL...: runs the saver in the background; SAVER_PID is its wine process.
@@ -108,9 +124,13 @@ find_saver() {
 }
 
 # The pointer moves relative to where it is, as the user's mouse would.
-move_pointer() { xdotool mousemove_relative --sync -- "$1" "$2"; }
+move_pointer() { xdotool mousemove_relative -- "$1" "$2"; sleep 0.1; }
 
 screenshot() { xwd -root -silent | convert xwd:- "$1"; }
+# same_picture A B: the two images have the same pixels (PNG metadata aside).
+same_picture() {
+    [ "$(convert "$1" -strip ppm:- | md5sum)" = "$(convert "$2" -strip ppm:- | md5sum)" ]
+}
 
 # set_password_switch 0|1: the user's "password protected" setting.
 set_password_switch() {
@@ -139,7 +159,8 @@ read_settings() {
 # start_host ARGS...: preview_host.exe in the background, reporting to $WORK/host.out; sets
 # HOST (its window) and HOST_PID. The window goes away when $WORK/quit exists.
 start_host() {
-    rm -f "$WORK/quit" "$WORK/host.out"
+    rm -f "$WORK/quit"
+    : >"$WORK/host.out"
     wine "$HELPERS/preview_host.exe" --quit-file "$(winpath "$WORK/quit")" "$@" \
         >"$WORK/host.out" 2>/dev/null &
     HOST_PID=$!

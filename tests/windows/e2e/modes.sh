@@ -31,7 +31,8 @@ dialog_case() {
     start_saver "$@"
     found=$(probe find --class '#32770' --title "$DIALOG_TITLE" --wait-ms 15000)
     check "$label shows the settings dialog" [ -n "$found" ]
-    xdotool key --clearmodifiers Escape
+    check "$label: the dialog is the foreground window" wait_foreground '#32770' 5000
+    xdotool key Escape
     check "$label: Escape closes it with status 0" ends_with 0 10000
     cleanup_saver
 }
@@ -47,7 +48,8 @@ wine "$HELPERS/saver_probe.exe" run "$scr_win" 202d202f20 >"$WORK/run.out" 2>/de
 SAVER_PID=$!
 found=$(probe find --class '#32770' --title "$DIALOG_TITLE" --wait-ms 15000)
 check "tail ' - / ' shows the settings dialog" [ -n "$found" ]
-xdotool key --clearmodifiers Escape
+wait_foreground '#32770' 5000
+xdotool key Escape
 check "tail ' - / ': status 0" ends_with 0 10000
 cleanup_saver
 

@@ -22,9 +22,9 @@ check "the child is a visible child window (style $7)" [ $(( $7 & 0xFFFF0000 )) 
 check "the preview has no title-matching full-screen window" \
     sh -c '! wine "$HELPERS/saver_probe.exe" find --class WindowsScreenSaverClass --title "Screen Saver" >/dev/null 2>&1'
 set -- $(probe client "$HOST")
-xdotool mousemove --sync $(($1 + 76)) $(($2 + 56))
+xdotool mousemove $(($1 + 76)) $(($2 + 56))
 sleep 0.3
-xdotool mousemove_relative --sync -- 30 20
+move_pointer 30 20
 xdotool click 1
 xdotool key a
 xdotool key Escape

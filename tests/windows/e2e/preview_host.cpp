@@ -4,8 +4,9 @@
 //   launched PID                    the saver was started
 //   child HWND X Y W H STYLE CW CH  a saver child appeared at X,Y (client coordinates), size W x H,
 //                                   inside a client area of CW x CH
-//   dialog HWND X Y W H OX OY       a dialog owned by this window appeared at X,Y (screen); OX,OY
-//                                   is the screen position of this window's client origin
+//   dialog HWND X Y W H OX OY CX CY a dialog owned by this window appeared at X,Y (screen); OX,OY
+//                                   is the screen position of this window's client origin, CX,CY
+//                                   that of the dialog's client origin
 //   saver-exit CODE                 the saver process ended with CODE
 //   saver-still-running             it did not end within 10 s of this window going away
 //
@@ -85,10 +86,12 @@ void Look()
         if (g_host.dialog) {
             RECT r{};
             GetWindowRect(g_host.dialog, &r);
-            POINT origin{0, 0};
+            POINT origin{0, 0}, client{0, 0};
             ClientToScreen(g_host.window, &origin);
-            Say("dialog %lu %ld %ld %ld %ld %ld %ld\n", (unsigned long)(ULONG_PTR)g_host.dialog,
-                r.left, r.top, r.right - r.left, r.bottom - r.top, origin.x, origin.y);
+            ClientToScreen(g_host.dialog, &client);
+            Say("dialog %lu %ld %ld %ld %ld %ld %ld %ld %ld\n", (unsigned long)(ULONG_PTR)g_host.dialog,
+                r.left, r.top, r.right - r.left, r.bottom - r.top, origin.x, origin.y, client.x,
+                client.y);
         }
     }
     ReportSaverExit();
