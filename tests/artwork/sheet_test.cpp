@@ -233,4 +233,45 @@ TEST_F(Sheet, EveryCellHoldsARealDrawing) {
     }
 }
 
+TEST_F(Sheet, FiguresHaveADarkOutlineAgainstTheBlack) {
+    // A figure cut off by its box, or a colour painted over the edge, shows as a bright pixel
+    // touching the black background.
+    for (int y = 0; y < kSheetHeight; ++y) {
+        for (int x = 0; x < kSheetWidth; ++x) {
+            const int p = Pixel(x, y);
+            if (p == 0 || p == 1) continue;
+            const bool touchesBlack = (x > 0 && Pixel(x - 1, y) == 0) || (x + 1 < kSheetWidth && Pixel(x + 1, y) == 0) ||
+                                      (y > 0 && Pixel(x, y - 1) == 0) || (y + 1 < kSheetHeight && Pixel(x, y + 1) == 0);
+            ASSERT_FALSE(touchesBlack) << "colour " << p << " at (" << x << ", " << y << ") touches the background";
+        }
+    }
+}
+
+TEST_F(Sheet, AnimationPhasesDifferButStayOnePose) {
+    auto differing = [](int ax, int ay, int bx, int by, int w, int h) {
+        int n = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) n += Pixel(ax + x, ay + y) != Pixel(bx + x, by + y);
+        return n;
+    };
+    auto filled = [](int x0, int y0, int w, int h) {
+        int n = 0;
+        for (int y = y0; y < y0 + h; ++y)
+            for (int x = x0; x < x0 + w; ++x) n += Pixel(x, y) != 0;
+        return n;
+    };
+    // Each scene's two alternating images: a small change, not a different picture.
+    const int kPhasePairs[][4] = {{176, 272, 352, 272}, {880, 272, 1056, 272}, {0, 744, 160, 744}};
+    for (const auto& pair : kPhasePairs) {
+        const int w = pair[1] == 744 ? 160 : 176, h = pair[1] == 744 ? 160 : 168;
+        const int d = differing(pair[0], pair[1], pair[2], pair[3], w, h);
+        EXPECT_GT(d, 40) << "(" << pair[0] << ", " << pair[1] << ") and its second phase look the same";
+        EXPECT_LT(d, filled(pair[0], pair[1], w, h)) << "(" << pair[0] << ", " << pair[1] << ") phases differ wholly";
+    }
+    // The eight steps of the walk are eight different images.
+    for (int a = 0; a < 8; ++a)
+        for (int b = a + 1; b < 8; ++b)
+            EXPECT_GT(differing(128 * a, 0, 128 * b, 0, 128, 136), 200) << "steps " << a + 1 << " and " << b + 1;
+}
+
 }  // namespace

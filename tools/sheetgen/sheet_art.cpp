@@ -398,9 +398,10 @@ void DrawSideHead(Image& img, const Joint& h, const SidePose& pose) {
         Ink(img, ear.Place(Ellipse({0.5, -12.5}, 1.6, 7.5)), 8);
     }
     Paint(img, {h.Place(Ellipse(c + P{-1, -1}, 19.5, 19))}, kHair);
-    Paint(img, {h.Place(Ellipse(c + P{3.5, 3}, 15.5, 15.5)),
-                h.Place({c + P{2, 12}, c + P{16, 8}, c + P{13, 15}, c + P{7, 18.5}, c + P{1, 16}})},
-          kSkin, {-2, 2, 0, 0});
+    Mask face(img.w, img.h);
+    face.Add(h.Place(Ellipse(c + P{3.5, 3}, 15.5, 15.5)));
+    face.Add(h.Place({c + P{2, 12}, c + P{16, 8}, c + P{13, 15}, c + P{7, 18.5}, c + P{1, 16}}));
+    Paint(img, face, kSkin, {-2, 2, 0, 0});
     const Poly fringe = {c + P{-4, -19}, c + P{8, -18},  c + P{16, -12}, c + P{19.5, -4}, c + P{19.3, 1},
                          c + P{16.5, -2}, c + P{14.5, -0.5}, c + P{12, -4.5}, c + P{9.5, -1.5}, c + P{6, -5},
                          c + P{2.5, 0},  c + P{-0.5, -6}, c + P{-2.5, 6},  c + P{-4.5, 14}, c + P{-7.5, 7},
@@ -419,10 +420,15 @@ void DrawSideHead(Image& img, const Joint& h, const SidePose& pose) {
     // Of the far eye only the lashes peek past the nose line.
     if (pose.eyes == Eyes::Open || pose.eyes == Eyes::Wide) Line(img, at(16.3, 4.2), at(17.6, 3.4), kInk);
     if (pose.eyes != Eyes::Dizzy) Ink(img, h.Place(Ellipse(c + P{9, 12.5}, 2.8, 1.2)), 7);
+    // The mouth sits close to the profile, so it keeps off the face's outline.
     if (pose.openMouth) {
-        Ink(img, h.Place(Ellipse(c + P{13.5, 14}, 1.4, 1.8)), 5);
+        Mask mouth(img.w, img.h);
+        mouth.Add(h.Place(Ellipse(c + P{13.5, 14}, 1.4, 1.8)));
+        for (int y = 0; y < img.h; ++y)
+            for (int x = 0; x < img.w; ++x)
+                if (mouth.At(x, y) && face.At(x, y) && img.Get(x, y) != kInk) img.Put(x, y, 5);
     } else {
-        Line(img, at(12.5, 14.5), at(14.5, 14.2), 5);
+        Line(img, at(12.5, 14.5), at(14.5, 14.2), 5, &face);
     }
 }
 
@@ -829,7 +835,7 @@ void DrawTrip(Image& img) {
 void DrawLying(Image& img, int phase, bool impact) {
     if (impact) {
         Paint(img, {Star({86, 106}, 14, 85, 52, -90, 0.66)}, {10, 9, 0, true}, {0, 4, 0, 0});
-        Paint(img, {Star({86, 110}, 14, 52, 32, -77, 0.6)}, {15, 10, 0, false}, {0, 3, 0, 0});
+        Paint(img, {Star({86, 110}, 14, 46, 28, -77, 0.6)}, {15, 10, 0, false}, {0, 3, 0, 0});
     }
     SidePose pose;
     pose.lean = 90;
