@@ -61,6 +61,18 @@ PREFIX ?= /usr/local
 install: build
 	@cmake --install $(NATIVE) --prefix $(PREFIX) --strip
 
+# The Windows saver, one statically linked file per architecture: dist/win32 (i686) and dist/win64.
+.PHONY: scr
+scr:
+	@cmake --preset mingw-i686 >/dev/null
+	@cmake --build build/mingw-i686 -j $(JOBS) --target tekuteku
+	@cmake --preset mingw-x86_64 >/dev/null
+	@cmake --build build/mingw-x86_64 -j $(JOBS) --target tekuteku
+	@mkdir -p dist/win32 dist/win64
+	@cp build/mingw-i686/host/tekuteku.scr dist/win32/tekuteku.scr
+	@cp build/mingw-x86_64/host/tekuteku.scr dist/win64/tekuteku.scr
+	@echo "wrote dist/win32/tekuteku.scr and dist/win64/tekuteku.scr"
+
 clean:
 	rm -rf build dist
 
