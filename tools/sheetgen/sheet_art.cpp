@@ -495,12 +495,13 @@ void DrawGirlSide(Image& img, P hip, const SidePose& pose) {
 // ---------------------------------------------------------------------------------------------
 // The girl facing the viewer (standing, day-dreaming, and as the boxer).
 
-enum class Arms { Down, Clasped, Guard, Punch, Raised };
+enum class Arms { Down, Clasped, Guard, Punch, Raised, Propped };
 
 struct FrontPose {
     Arms arms = Arms::Down;
     bool boxer = false;
     bool cape = false;
+    bool seated = false;  // sitting on the ground, legs out towards the viewer
     double headTilt = 0;  // positive leans the head to the viewer's right
     double earLeft = -24, earRight = 22;
     double hairSway = 0;  // the hair's tips drift sideways
@@ -615,6 +616,7 @@ void DrawGirlFront(Image& img, P hip, const FrontPose& pose) {
 
     // Legs.
     for (double sx : {-1.0, 1.0}) {
+        if (pose.seated) break;
         Paint(img, {body.Place(Capsule({5 * sx, 0}, {4.5 * sx, 16}, 4.6, 3.9)),
                     body.Place(Capsule({4.5 * sx, 16}, {4.5 * sx, 31}, 3.8, 2.9))},
               kSkin);
@@ -638,13 +640,28 @@ void DrawGirlFront(Image& img, P hip, const FrontPose& pose) {
               kRibbon);
         Mask skirt(img.w, img.h);
         Poly outline = {{-8.5, -10}, {8.5, -10}};
+        // Seated, the skirt spreads out flat around her.
+        const double hem = pose.seated ? 25.0 : 18.0;
         constexpr int kPleats = 10;
-        for (int i = 0; i <= kPleats; ++i) outline.push_back({18.0 - 36.0 * i / kPleats, 9.0 + ((i % 2) ? 1.8 : 0.0)});
+        for (int i = 0; i <= kPleats; ++i) {
+            const double x = hem - 2 * hem * i / kPleats;
+            const double droop = pose.seated ? 2.5 * (1 - (x / hem) * (x / hem)) : 0.0;
+            outline.push_back({x, 9.0 + droop + ((i % 2) ? 1.8 : 0.0)});
+        }
         skirt.Add(body.Place(outline));
         Paint(img, skirt, kSkirt);
         for (int i = 2; i < kPleats; i += 2) {
-            const double x = 18.0 - 36.0 * i / kPleats;
+            const double x = hem - 2 * hem * i / kPleats;
             Line(img, body.At({x * 0.4, -8}), body.At({x, 9}), 2, &skirt);
+        }
+    }
+    if (pose.seated) {
+        // Legs stretched out towards the viewer: shins, socks and the soles of her shoes.
+        for (double sx : {-1.0, 1.0}) {
+            Paint(img, {body.Place(Capsule({9 * sx, 5}, {15 * sx, 12}, 3.9, 3.3))}, kSkin);
+            Paint(img, {body.Place(Capsule({12.5 * sx, 9.5}, {15.5 * sx, 13}, 4.1, 3.7))}, kSock);
+            Paint(img, {body.Place(Ellipse({17 * sx, 16}, 4.6, 5.6, -18 * sx))}, kShoe);
+            Ink(img, body.Place(Ellipse({17.4 * sx, 17.5}, 2.4, 2.6, -18 * sx)), 11);
         }
     }
 
@@ -672,6 +689,10 @@ void DrawGirlFront(Image& img, P hip, const FrontPose& pose) {
         case Arms::Raised:
             FrontArm(img, body, {-10, -21}, {-19, -29}, {-19, -44}, pose, g);
             FrontArm(img, body, {10, -21}, {19, -29}, {19, -44}, pose, g);
+            break;
+        case Arms::Propped:
+            FrontArm(img, body, {-10, -21}, {-16, -10}, {-21, 0}, pose, g);
+            FrontArm(img, body, {10, -21}, {16, -10}, {21, 0}, pose, g);
             break;
     }
 }
@@ -786,26 +807,26 @@ void DrawStanding(Image& img) {
     DrawGirlFront(img, {64.5, 136 - kFrontFootDrop}, pose);
 }
 
-// Sitting on the ground after the fall, stars circling her head.
+// Sitting on the ground after the fall, dazed, stars circling her head.
 void DrawSeated(Image& img, int phase) {
-    SidePose pose;
-    pose.lean = -10 + 3 * phase;
-    pose.nearThigh = 84, pose.nearKnee = 18, pose.nearFoot = -70;
-    pose.farThigh = 76, pose.farKnee = 40, pose.farFoot = -40;
-    pose.nearArm = -40, pose.nearElbow = -4;
-    pose.farArm = -48, pose.farElbow = -4;
-    pose.headTilt = phase ? 8 : -6;
-    pose.hairSwing = -4;
-    pose.earBack = phase ? -46 : -36, pose.earFront = phase ? 30 : 20;
-    pose.skirtTurn = 55;
-    pose.ground = 141;
+    FrontPose pose;
+    pose.seated = true;
+    pose.arms = Arms::Propped;
     pose.eyes = Eyes::Dizzy;
-    pose.openMouth = true;
-    DrawGirlSide(img, {52, 137}, pose);
+    pose.smile = false;
+    pose.headTilt = phase ? 9 : -7;
+    pose.hairSway = phase ? 2 : -2;
+    pose.earLeft = phase ? -30 : -16, pose.earRight = phase ? 16 : 30;
+    const P hip{57, 123};
     const double turn = phase * 40;
-    for (int i = 0; i < 3; ++i) {
-        const double a = (turn + i * 120) * kPi / 180;
-        SparkStar(img, {62 + 24 * std::cos(a), 56 + 5 * std::sin(a)}, 6.5);
+    // Stars behind her head first, then the ones passing in front.
+    for (int front = 0; front < 2; ++front) {
+        if (front) DrawGirlFront(img, hip, pose);
+        for (int i = 0; i < 3; ++i) {
+            const double a = (turn + i * 120 + 30) * kPi / 180;
+            if ((std::sin(a) > 0) != (front == 1)) continue;
+            SparkStar(img, hip + P{31 * std::cos(a), -68 + 6 * std::sin(a)}, 6.5);
+        }
     }
 }
 
