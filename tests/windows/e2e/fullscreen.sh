@@ -36,8 +36,10 @@ most=0
 bad=0
 for i in 1 2 3 4; do
     sleep 0.6
-    screenshot "$SHOTS/walk$i.png"
-    "$e2e_dir/shot_stats.py" "$SHOTS/walk$i.png" >"$SHOTS/walk$i.txt"
+    grab "$SHOTS/walk$i.xwd"
+done
+for i in 1 2 3 4; do
+    "$e2e_dir/shot_stats.py" "$SHOTS/walk$i.xwd" >"$SHOTS/walk$i.txt"
     blobs=$(grep -c '^blob' "$SHOTS/walk$i.txt")
     [ "$blobs" -gt "$most" ] && most=$blobs
     nonblack=$(awk '/^nonblack/ { print $2 }' "$SHOTS/walk$i.txt")
@@ -53,7 +55,7 @@ for i in 1 2 3 4; do
 done
 check "screenshots show walkers on black, one per band ($limit bands, up to $most seen)" \
     [ "$bad" -eq 0 -a "$most" -eq "$limit" ]
-cp "$SHOTS/walk4.png" "$WORK/fullscreen.png"
+convert "$SHOTS/walk4.xwd" "$WORK/fullscreen.png"
 
 # Mouse: 4 pixels in total (2 right, 2 down) do nothing; one more pixel closes with status 0.
 move_pointer 2 0

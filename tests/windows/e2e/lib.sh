@@ -127,6 +127,8 @@ find_saver() {
 move_pointer() { xdotool mousemove_relative -- "$1" "$2"; sleep 0.1; }
 
 screenshot() { xwd -root -silent | convert xwd:- "$1"; }
+# grab FILE.xwd: a quick raw screenshot, to be looked at later (shot_stats.py reads it).
+grab() { xwd -root -silent >"$1"; }
 # same_picture A B: the two images have the same pixels (PNG metadata aside).
 same_picture() {
     [ "$(convert "$1" -strip ppm:- | md5sum)" = "$(convert "$2" -strip ppm:- | md5sum)" ]
