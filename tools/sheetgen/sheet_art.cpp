@@ -909,7 +909,6 @@ void DrawChange(Image& img, int stage) {
             break;
         case 2:  // on guard
             pose.arms = Arms::Guard;
-            pose.smile = false;
             DrawGirlFront(img, {64, 136 - kFrontFootDrop}, pose);
             break;
         case 3:  // appearing out of the smoke
