@@ -769,37 +769,65 @@ void TinyCouple(Image& img, P girlFeet, P boyFeet) {
 
 constexpr double kWalkGround = 132;
 
-// Eight phases of one stride: forward swing, knee bend and toe angle of each leg, arms opposite.
-struct WalkKey {
-    double nearThigh, nearKnee, nearFoot, farThigh, farKnee, farFoot;
+// One leg through the eight images of a stride, as where its ankle goes relative to the hip:
+// forward of it, lifted off the ground, and the shoe's tilt (toe down positive). Four images
+// on the ground moving back 10 or 11 pixels each, most of the 16 the walker moves per tick, so
+// the planted shoe slides little; four in the air.
+struct LegKey {
+    double dx, lift, foot;
 };
-constexpr WalkKey kWalkKeys[8] = {
-    {30, 4, -16, -26, 14, 14},  // contact: near heel down, far toe pushing off
-    {16, 12, 0, -20, 48, 34},   // down: weight on the near leg, far leg lifting
-    {0, 4, 0, 12, 64, 22},      // passing
-    {-16, 4, 6, 30, 34, -6},    // up: near leg pushes, far leg reaches
-    {-26, 14, 14, 30, 4, -16},  // contact on the far leg
-    {-20, 48, 34, 16, 12, 0},
-    {12, 64, 22, 0, 4, 0},
-    {30, 34, -6, -16, 4, 6},
+constexpr LegKey kLegCycle[8] = {
+    {16, 0, -16},   // heel strike
+    {5.5, 0, 0},    // weight on it
+    {-5.5, 0, 0},
+    {-16, 0, 10},   // heel rising
+    {-22, 4, 38},   // toe off
+    {-11, 11, 32},  // knee lifted
+    {4, 10, 14},    // passing
+    {15, 4, -6},    // reaching
 };
 
+constexpr double Degrees(double radians) { return radians * 180.0 / kPi; }
+
+// Thigh swing and knee bend (degrees, from the vertical) that put the ankle at (dx, dy) below
+// the hip, the knee bending forward.
+void SolveLeg(double dx, double dy, double& thigh, double& knee) {
+    constexpr double kThigh = 16, kShin = 15;
+    const double d = std::min(std::hypot(dx, dy), kThigh + kShin - 0.05);
+    const double aim = std::atan2(dx, dy);
+    const double hip = std::acos((kThigh * kThigh + d * d - kShin * kShin) / (2 * kThigh * d));
+    const double inner = std::acos((kThigh * kThigh + kShin * kShin - d * d) / (2 * kThigh * kShin));
+    thigh = Degrees(aim + hip);
+    knee = Degrees(kPi - inner);
+}
+
 void DrawWalk(Image& img, int phase) {
-    const WalkKey& k = kWalkKeys[phase];
+    const LegKey& n = kLegCycle[phase];
+    const LegKey& f = kLegCycle[(phase + 4) % 8];
+    // The hip rides lowest when the planted leg reaches furthest.
+    const LegKey& planted = (phase < 4) ? n : f;
+    const bool low = std::fabs(planted.dx) > 10;
+    const double height = low ? 26.8 : 29.2;
     SidePose pose;
     pose.lean = 4;
-    pose.nearThigh = k.nearThigh, pose.nearKnee = k.nearKnee, pose.nearFoot = k.nearFoot;
-    pose.farThigh = k.farThigh, pose.farKnee = k.farKnee, pose.farFoot = k.farFoot;
-    pose.nearArm = -k.nearThigh * 1.6;
-    pose.farArm = -k.farThigh * 1.6;
-    pose.nearElbow = 18 + std::max(0.0, pose.nearArm) * 0.8;
-    pose.farElbow = 18 + std::max(0.0, pose.farArm) * 0.8;
-    const double bounce = std::cos(phase * kPi / 2);  // 1 at contact, -1 at passing
+    SolveLeg(n.dx, height - n.lift, pose.nearThigh, pose.nearKnee);
+    SolveLeg(f.dx, height - f.lift, pose.farThigh, pose.farKnee);
+    pose.nearThigh += pose.lean, pose.farThigh += pose.lean;
+    pose.nearFoot = n.foot - pose.lean, pose.farFoot = f.foot - pose.lean;
+    // Arms swing against the legs.
+    const double swing = 34 * std::cos(phase * kPi / 4);
+    pose.nearArm = -swing, pose.farArm = swing;
+    pose.nearElbow = 16 + std::max(0.0, pose.nearArm) * 0.9;
+    pose.farElbow = 16 + std::max(0.0, pose.farArm) * 0.9;
+    const double bounce = low ? 1.0 : -1.0;
     pose.hairSwing = 6 + 3 * bounce;
     pose.earBack = -30 - 5 * bounce;
     pose.earFront = 12 - 4 * bounce;
     pose.skirtSwing = -2 - 1.5 * bounce;
-    DrawGirlSide(img, {62, kWalkGround - SideFootDrop(pose)}, pose);
+    double hipY = kWalkGround - 6 - height;
+    // A tilted toe must not dig into the ground.
+    hipY = std::min(hipY, kWalkGround + 1 - SideFootDrop(pose));
+    DrawGirlSide(img, {62, hipY}, pose);
 }
 
 void DrawStanding(Image& img) {
