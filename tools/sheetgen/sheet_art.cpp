@@ -153,7 +153,6 @@ struct Mask {
             for (int x = 0; x < w; ++x)
                 if (!At(x, y) && At(x - 1, y) + At(x + 1, y) + At(x, y - 1) + At(x, y + 1) >= 3) on[y * w + x] = 1;
     }
-    bool Empty() const { return std::find(on.begin(), on.end(), 1) == on.end(); }
 };
 
 struct Image {
@@ -559,8 +558,8 @@ void DrawFrontHead(Image& img, const Joint& h, const FrontPose& pose) {
     }
 }
 
-void Glove(Image& img, P at, double r, const Joint& body) {
-    (void)body;
+// A red boxing glove with a shine.
+void Glove(Image& img, P at, double r) {
     Paint(img, {Ellipse(at, r, r * 0.95)}, kRed);
     Ink(img, Ellipse(at + P{-r * 0.35, -r * 0.4}, r * 0.25, r * 0.18), 15);
 }
@@ -574,7 +573,7 @@ void FrontArm(Image& img, const Joint& body, P shoulder, P elbow, P hand, const 
         Paint(img, {Ellipse(body.At(shoulder + P{0, 2.5}), 5, 5.6)}, kBlouse);
     } else if (glove > 0) {
         Paint(img, {Capsule(body.At(elbow + (hand - elbow) * 0.55), body.At(hand), 3.4, 3.6)}, kWhite);
-        Glove(img, body.At(hand), glove, body);
+        Glove(img, body.At(hand), glove);
     }
 }
 
@@ -684,7 +683,7 @@ void DrawGirlFront(Image& img, P hip, const FrontPose& pose) {
         case Arms::Punch:
             FrontArm(img, body, {10, -21}, {14, -9}, {9, -25}, pose, g);
             FrontArm(img, body, {-10, -21}, {-9, -15}, {-3, -19}, pose, 0);
-            Glove(img, body.At({-3, -19}), 9.5, body);
+            Glove(img, body.At({-3, -19}), 9.5);
             break;
         case Arms::Raised:
             FrontArm(img, body, {-10, -21}, {-19, -29}, {-19, -44}, pose, g);
