@@ -17,6 +17,7 @@ build: configure
 
 test: build
 	@ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory test-windows
 
 # The native tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: bootstrap
@@ -53,6 +54,7 @@ run: build
 	@echo "The same kind of run drawn with the sprite sheet, 300 ticks at speed 3, frequent scenes:"
 	@$(NATIVE)/tools/render/tekuteku-render --seed 7 --width 800 --height 600 --count 3 --odds 5 --steps 300 --speed 3 --out build/demo.gif
 	@echo "open $(CURDIR)/build/demo.gif to watch it"
+	@$(MAKE) --no-print-directory run-windows
 endif
 
 # The Linux saver, its man page and its XScreenSaver settings file, where XScreenSaver looks.
@@ -72,6 +74,24 @@ scr:
 	@cp build/mingw-i686/host/tekuteku.scr dist/win32/tekuteku.scr
 	@cp build/mingw-x86_64/host/tekuteku.scr dist/win64/tekuteku.scr
 	@echo "wrote dist/win32/tekuteku.scr and dist/win64/tekuteku.scr"
+
+# Both Windows builds with everything they test, then their tests under Wine on a virtual
+# screen (tools/with-wine). Where 32-bit programs cannot run, the 32-bit tests are skipped with
+# a note and the 64-bit build carries the checks.
+.PHONY: windows-build test-windows run-windows
+windows-build: scr
+	@cmake --build build/mingw-i686 -j $(JOBS)
+	@cmake --build build/mingw-x86_64 -j $(JOBS)
+
+test-windows: windows-build
+	@tools/with-wine --arch win32 ctest --test-dir build/mingw-i686 --output-on-failure; status=$$?; \
+	    if [ $$status -eq 77 ]; then echo "32-bit Windows tests skipped: this machine cannot run 32-bit programs"; \
+	    elif [ $$status -ne 0 ]; then exit $$status; fi
+	@tools/with-wine --arch win64 ctest --test-dir build/mingw-x86_64 --output-on-failure
+
+# The Windows saver under Wine: full screen on the current display, or a screenshot from a virtual screen.
+run-windows: scr
+	@tools/run-saver
 
 clean:
 	rm -rf build dist
