@@ -21,7 +21,7 @@ constexpr int kChannels = 2;
 struct SdlSoundPlatform::Api {
     decltype(&SDL_SetHint) SetHint;
     decltype(&SDL_InitSubSystem) InitSubSystem;
-    decltype(&SDL_QuitSubSystem) QuitSubSystem;
+    decltype(&SDL_Quit) Quit;
     decltype(&SDL_OpenAudioDevice) OpenAudioDevice;
     decltype(&SDL_CloseAudioDevice) CloseAudioDevice;
     decltype(&SDL_PauseAudioDevice) PauseAudioDevice;
@@ -44,7 +44,7 @@ void* LoadSdl(SdlSoundPlatform::Api& api) {
     if (!library) return nullptr;
     const bool complete = Find(library, "SDL_SetHint", api.SetHint) &&
                           Find(library, "SDL_InitSubSystem", api.InitSubSystem) &&
-                          Find(library, "SDL_QuitSubSystem", api.QuitSubSystem) &&
+                          Find(library, "SDL_Quit", api.Quit) &&
                           Find(library, "SDL_OpenAudioDevice", api.OpenAudioDevice) &&
                           Find(library, "SDL_CloseAudioDevice", api.CloseAudioDevice) &&
                           Find(library, "SDL_PauseAudioDevice", api.PauseAudioDevice) &&
@@ -109,7 +109,8 @@ SdlSoundPlatform::SdlSoundPlatform(const WaveImage (&images)[kSoundCueCount]) {
 
 SdlSoundPlatform::~SdlSoundPlatform() {
     if (device_) api_->CloseAudioDevice(device_);
-    if (audioInitialised_) api_->QuitSubSystem(SDL_INIT_AUDIO);
+    // All of SDL, not just its audio: only a full quit lets go of its D-Bus connection.
+    if (audioInitialised_) api_->Quit();
     // The library stays loaded: its threads and handlers may outlive a dlclose here.
 }
 

@@ -69,6 +69,14 @@ check "three walkers over the whole screen" walkers 0 0 1024 768 3
 kill -TERM "$SAVER"
 wait "$SAVER"
 
+# Sound asked for where there is no audio device: silence, not an error.
+open_window 400 400 0 0
+SDL_AUDIODRIVER=no-such-driver "$TEKUTEKU" --window-id "$WIN" --sound --speed 6 --event high --ticks 500 2>"$WORK/nodevice.err"
+status=$?
+check "no audio device: runs to the end with status 0 (got $status)" test "$status" = 0
+check "no audio device: nothing said" test ! -s "$WORK/nodevice.err"
+close_window
+
 # A window that does not exist: a clear message and a failure status.
 "$TEKUTEKU" --window-id 0x1234567 2>"$WORK/missing.err"
 status=$?
