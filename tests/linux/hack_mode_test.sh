@@ -83,4 +83,13 @@ status=$?
 check "missing window: status 1 (got $status)" test "$status" = 1
 check "missing window: says so" grep -q "no window 0x1234567" "$WORK/missing.err"
 
+# A 16-bit display: the pixels are converted to its format.
+start_xvfb 640x480 16
+start_saver -root --speed 6 --count 2 --seed 9
+check "16-bit display: walkers appear" until_coloured 0 0 640 480
+sleep 0.3
+check "16-bit display: two walkers in their bands" walkers 0 0 640 480 2
+kill -TERM "$SAVER"
+wait "$SAVER"
+
 pass

@@ -33,10 +33,12 @@ pass() {
 }
 
 # A new X server on a free display; white root so that stray drawing shows.
+# start_xvfb WxH [DEPTH]
 start_xvfb() {
-    local fifo=$WORK/displayfd
+    local fifo
+    fifo=$(mktemp -u "$WORK/displayfd.XXXX")
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp -wr -noreset 3>"$fifo" 2>"$WORK/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "${1}x${2:-24}" -nolisten tcp -wr -noreset 3>"$fifo" 2>"$WORK/xvfb.log" &
     XVFB_PID=$!
     PIDS="$PIDS $XVFB_PID"
     local number
