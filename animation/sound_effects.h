@@ -25,6 +25,16 @@ public:
     virtual void Play(const uint8_t* waveImage) = 0;
 };
 
+// No device and no sounds: for tools and hosts that run the animation silently.
+class NullSoundPlatform final : public SoundPlatform {
+public:
+    int WaveOutDeviceCount() override { return 0; }
+    const void* FindSound(int) override { return nullptr; }
+    const void* LoadSound(const void*) override { return nullptr; }
+    const uint8_t* LockSound(const void*) override { return nullptr; }
+    void Play(const uint8_t*) override {}
+};
+
 struct SoundEffects {
     int32_t soundOff = 1;
     const uint8_t* bank[kSoundCueCount] = {};  // indexed by SoundCue; points into platform data

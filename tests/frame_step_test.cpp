@@ -23,20 +23,6 @@ void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
-Walker Walking(WalkerState state, int32_t xAfterStep, int32_t y, int32_t frame) {
-    Walker w{};
-    w.stepX = state == WalkRight ? 16 : -16;
-    w.x = xAfterStep - w.stepX;
-    w.y = y;
-    w.drawnX = w.x;
-    w.drawnY = y;
-    w.loopStart = state == WalkRight ? 0 : 207;
-    w.frame = frame;
-    w.tick = frame - w.loopStart;
-    w.sequenceLength = 8;
-    w.state = state;
-    return w;
-}
 
 // A walker in the last tick of a scene sequence.
 Walker EndingScene(WalkerState state, int32_t x, int32_t y, int32_t frame) {

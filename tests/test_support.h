@@ -6,6 +6,7 @@
 #include "animation/random.h"
 #include "animation/sound_effects.h"
 #include "animation/canvas.h"
+#include "animation/walkers.h"
 
 // Finds a generator state whose next draws, with the given bounds, give the wanted values
 // (-1 accepts any value). Lets a test script the dice without touching the walker code.
@@ -20,6 +21,23 @@ inline uint32_t StateForDraws(const std::vector<int>& bounds, const std::vector<
         }
         if (match) return seed;
     }
+}
+
+// A walker placed by hand, as if she had been walking for a while; xAfterStep is where her
+// next update puts her.
+inline Walker Walking(WalkerState state, int32_t xAfterStep, int32_t y, int32_t frame) {
+    Walker w{};
+    w.stepX = state == WalkRight ? 16 : -16;
+    w.x = xAfterStep - w.stepX;
+    w.y = y;
+    w.drawnX = w.x;
+    w.drawnY = y;
+    w.loopStart = state == WalkRight ? 0 : 207;
+    w.frame = frame;
+    w.tick = frame - w.loopStart;
+    w.sequenceLength = 8;
+    w.state = state;
+    return w;
 }
 
 struct Blit {

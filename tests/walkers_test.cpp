@@ -6,21 +6,6 @@
 
 namespace {
 
-// A walker placed by hand, as if she had been walking for a while.
-Walker Walking(WalkerState state, int32_t xAfterStep, int32_t y, int32_t frame) {
-    Walker w{};
-    w.stepX = state == WalkRight ? 16 : -16;
-    w.x = xAfterStep - w.stepX;
-    w.y = y;
-    w.drawnX = w.x;
-    w.drawnY = y;
-    w.loopStart = state == WalkRight ? 0 : 207;
-    w.frame = frame;
-    w.tick = frame - w.loopStart;
-    w.sequenceLength = 8;
-    w.state = state;
-    return w;
-}
 
 struct Scripted {
     WalkerPopulation population;

@@ -57,14 +57,6 @@ Surface SolidCellSheet() {
     return sheet;
 }
 
-class NoSound final : public SoundPlatform {
-public:
-    int WaveOutDeviceCount() override { return 0; }
-    const void* FindSound(int) override { return nullptr; }
-    const void* LoadSound(const void*) override { return nullptr; }
-    const uint8_t* LockSound(const void*) override { return nullptr; }
-    void Play(const uint8_t*) override {}
-};
 
 std::vector<Rect> CurrentImages(const WalkerPopulation& population) {
     std::vector<Rect> rects;
@@ -135,7 +127,7 @@ RunResult RunAndWatch(const Surface& sheet, int32_t width, int32_t height, int32
     StartWalkers(population, MakeStage(0, 0, width, height, count, odds), seed);
     Surface screen(width, height);
     SoftwareCanvas canvas(screen, sheet);
-    NoSound platform;
+    NullSoundPlatform platform;
     const SoundEffects sound{};
     RunResult result;
     std::vector<Rect> previous;

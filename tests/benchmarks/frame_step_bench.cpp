@@ -16,14 +16,6 @@ constexpr int32_t kWidth = 1920;
 constexpr int32_t kHeight = 1080;
 constexpr int kSteps = 4096;
 
-class NoSound final : public SoundPlatform {
-public:
-    int WaveOutDeviceCount() override { return 0; }
-    const void* FindSound(int) override { return nullptr; }
-    const void* LoadSound(const void*) override { return nullptr; }
-    const uint8_t* LockSound(const void*) override { return nullptr; }
-    void Play(const uint8_t*) override {}
-};
 
 // Records the clipped copies of one step so the memcpy baseline moves exactly the same rows.
 struct Copy {
@@ -63,7 +55,7 @@ void BM_RunFrameStep(benchmark::State& state) {
     Surface screen(kWidth, kHeight);
     const Surface atlas(kSheetWidth, kSheetHeight);
     SoftwareCanvas canvas(screen, atlas);
-    NoSound platform;
+    NullSoundPlatform platform;
     const SoundEffects sound{};
     WalkerPopulation population;
     Populate(population, static_cast<int>(state.range(0)));
@@ -84,7 +76,7 @@ void BM_MemcpyBound(benchmark::State& state) {
     Surface screen(kWidth, kHeight);
     const Surface atlas(kSheetWidth, kSheetHeight);
     CopyRecorder recorder(screen, atlas);
-    NoSound platform;
+    NullSoundPlatform platform;
     const SoundEffects sound{};
     WalkerPopulation population;
     Populate(population, static_cast<int>(state.range(0)));

@@ -18,6 +18,7 @@
 
 #include "animation/atlas_image.h"
 #include "animation/frame_step.h"
+#include "tools/common/cli.h"
 #include "resources/assets.h"
 #include "settings/settings_store.h"
 
@@ -41,31 +42,11 @@ int Usage(const char* problem) {
     return 2;
 }
 
-bool ParseNumber(const char* text, uint64_t low, uint64_t high, uint64_t& out) {
-    if (!text || !*text) return false;
-    for (const char* p = text; *p; ++p) {
-        if (*p < '0' || *p > '9') return false;
-    }
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(text, &end, 10);
-    if (errno != 0 || *end != '\0' || value < low || value > high) return false;
-    out = value;
-    return true;
-}
 
 bool EndsWith(std::string_view text, std::string_view suffix) {
     return text.size() > suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
-class NoSound final : public SoundPlatform {
-public:
-    int WaveOutDeviceCount() override { return 0; }
-    const void* FindSound(int) override { return nullptr; }
-    const void* LoadSound(const void*) override { return nullptr; }
-    const uint8_t* LockSound(const void*) override { return nullptr; }
-    void Play(const uint8_t*) override {}
-};
 
 // The sheet as palette indices: the frame step copies index surfaces exactly like colour
 // ones, and a GIF or palette PNG takes the indices as they are.
@@ -225,7 +206,7 @@ bool WritePng(const char* path, const Surface& screen, int32_t scale, const std:
     if (!file) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool ok = false;
+    volatile bool ok = false;  // set after setjmp, read after a possible longjmp
     if (png && info && setjmp(png_jmpbuf(png)) == 0) {
         png_init_io(png, file);
         png_set_IHDR(png, info, screen.width * scale, screen.height * scale, 8, PNG_COLOR_TYPE_PALETTE,
@@ -293,7 +274,7 @@ int main(int argc, char** argv) {
     Surface screen(width, height);
     std::fill(screen.pixels.begin(), screen.pixels.end(), sheet.black);
     SoftwareCanvas canvas(screen, sheet.atlas);
-    NoSound platform;
+    NullSoundPlatform platform;
     const SoundEffects sound{};
 
     // GIF delays count hundredths of a second, and many viewers run anything under 2 slowly.

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "animation/frame_step.h"
+#include "tools/common/cli.h"
 #include "animation/sound_effects.h"
 #include "animation/walkers.h"
 
@@ -25,18 +26,6 @@ int Usage(const char* problem) {
     return 2;
 }
 
-bool ParseNumber(const char* text, uint64_t low, uint64_t high, uint64_t& out) {
-    if (!text || !*text) return false;
-    for (const char* p = text; *p; ++p) {
-        if (*p < '0' || *p > '9') return false;
-    }
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(text, &end, 10);
-    if (errno != 0 || *end != '\0' || value < low || value > high) return false;
-    out = value;
-    return true;
-}
 
 // Output through one large buffer and std::to_chars: a million steps of ten walkers are
 // eleven million lines, and printf alone would take seconds.
@@ -95,15 +84,6 @@ private:
     bool enabled_;
 };
 
-// The trace reports cues itself; nothing is played.
-class SilentPlatform final : public SoundPlatform {
-public:
-    int WaveOutDeviceCount() override { return 0; }
-    const void* FindSound(int) override { return nullptr; }
-    const void* LoadSound(const void*) override { return nullptr; }
-    const uint8_t* LockSound(const void*) override { return nullptr; }
-    void Play(const uint8_t*) override {}
-};
 
 }  // namespace
 
@@ -150,7 +130,7 @@ int main(int argc, char** argv) {
 
     static Output out;
     BlitPrinter canvas(out, blits);
-    SilentPlatform platform;
+    NullSoundPlatform platform;
     const SoundEffects sound{};  // sound off: cues are reported, not played
     out.Text("step 0\n");
     for (int i = 0; i < stage.count; ++i) out.Walker(i, population.walkers[i]);
