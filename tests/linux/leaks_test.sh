@@ -6,8 +6,6 @@
 start_xvfb 1024x768
 open_window 900 700 50 30
 
-HERE=$(cd "$(dirname "$0")" && pwd)
-export LSAN_OPTIONS=suppressions=$HERE/lsan.supp
 VALGRIND="valgrind --quiet --leak-check=full --errors-for-leak-kinds=definite,indirect --error-exitcode=3 --suppressions=$HERE/valgrind.supp"
 
 # run_checked ARGS...: one run to its natural end; fails on leaks or memory errors.

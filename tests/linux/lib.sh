@@ -6,6 +6,9 @@ TEKUTEKU=$1
 XHELPER=$2
 SANITIZED=${3:-0}
 WORK=$(mktemp -d)
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# Sanitizer builds: libdbus's own buffer under SDL is not ours to free.
+export LSAN_OPTIONS=suppressions=$HERE/lsan.supp:print_suppressions=0
 PIDS=""
 FAILED=0
 
