@@ -36,16 +36,15 @@ void StoreSettings(int speed, int count, int event, int soundSetting) {
 
 namespace {
 
+// Registered again whenever needed: a session run in between may have unregistered it.
 void RegisterSaverClass() {
-    static bool registered = false;
-    if (registered) return;
     WNDCLASSA windowClass{};
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
     windowClass.lpfnWndProc = HostWindowProc;
     windowClass.hInstance = ModuleInstance;
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = kSaverClassName;
-    registered = RegisterClassA(&windowClass) != 0;
+    RegisterClassA(&windowClass);  // fails harmlessly when it is already there
 }
 
 void DropQuit() {

@@ -70,6 +70,7 @@ TEST_F(SaverMainModes, AFullScreenStartWhileOneRunsReturnsZeroAndLoadsNothing) {
     // Only a window of the saver's class counts; a static control with the title does not.
     ASSERT_NE(running, nullptr);
     DestroyWindow(running);
+    UnregisterClassA(kSaverClassName, GetModuleHandleA(nullptr));  // a plain stand-in instead
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = GetModuleHandleA(nullptr);

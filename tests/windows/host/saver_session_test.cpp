@@ -1,0 +1,95 @@
+// Whole sessions in this process, through SaverMain as the system starts them: the window each
+// mode makes and the loop that ends when the window goes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host/host.h"
+#include "host_test_support.h"
+
+namespace {
+
+struct Seen {
+    HWND window = nullptr;
+    RECT client{};
+    RECT frame{};
+    LONG_PTR style = 0;
+    LONG_PTR exStyle = 0;
+    char title[32] = {};
+    HWND parent = nullptr;
+};
+Seen seen;
+HWND previewHost = nullptr;
+
+void Record(HWND window) {
+    seen.window = window;
+    GetClientRect(window, &seen.client);
+    GetWindowRect(window, &seen.frame);
+    seen.style = GetWindowLongPtrA(window, GWL_STYLE);
+    seen.exStyle = GetWindowLongPtrA(window, GWL_EXSTYLE);
+    GetWindowTextA(window, seen.title, sizeof seen.title);
+    seen.parent = GetParent(window);
+}
+
+// Runs from the session's own message loop once the window is up.
+void CALLBACK LookThenDestroyHost(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    Record(FindWindowExA(previewHost, nullptr, kSaverClassName, kPreviewTitle));
+    DestroyWindow(previewHost);
+}
+
+void CALLBACK LookThenPressKey(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    Record(Host.SaverWindow);
+    PostMessageA(Host.SaverWindow, WM_KEYDOWN, 'A', 0);
+}
+
+class SaverSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSaverState();
+        seen = Seen{};
+        StoreSettings(3, 1, 1, 1);
+        // The session registers the class itself.
+        UnregisterClassA(kSaverClassName, GetModuleHandleA(nullptr));
+    }
+    int Run(const std::string& tail) {
+        return SaverMain(GetModuleHandleA(nullptr), nullptr, tail.c_str(), SW_SHOWNORMAL);
+    }
+};
+
+TEST_F(SaverSession, PreviewFillsTheHostAndEndsWhenTheHostGoes) {
+    previewHost = CreatePreviewHost(240, 180);
+    SetTimer(nullptr, 0, 300, LookThenDestroyHost);
+    const std::string tail =
+        "/p " + std::to_string(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(previewHost)));
+    EXPECT_EQ(Run(tail), 0);
+    ASSERT_NE(seen.window, nullptr);
+    EXPECT_EQ(seen.parent, previewHost);
+    EXPECT_EQ(seen.client.right, 240);
+    EXPECT_EQ(seen.client.bottom, 180);
+    EXPECT_EQ(static_cast<DWORD>(seen.style) & ~WS_CLIPSIBLINGS,
+              static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN));
+    EXPECT_EQ(seen.exStyle & WS_EX_TOPMOST, 0);
+    EXPECT_STREQ(seen.title, kPreviewTitle);
+    EXPECT_EQ(Host.SaverMode, kPreviewMode);
+    EXPECT_FALSE(IsWindow(seen.window));
+}
+
+TEST_F(SaverSession, FullScreenCoversTheScreenOnTopAndAKeyEndsItWithZero) {
+    SetTimer(nullptr, 0, 300, LookThenPressKey);
+    EXPECT_EQ(Run("/s"), 0);
+    ASSERT_NE(seen.window, nullptr);
+    EXPECT_EQ(seen.frame.left, 0);
+    EXPECT_EQ(seen.frame.top, 0);
+    EXPECT_EQ(seen.frame.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(seen.frame.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(static_cast<DWORD>(seen.style),
+              static_cast<DWORD>(WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
+    EXPECT_NE(seen.exStyle & WS_EX_TOPMOST, 0);
+    EXPECT_STREQ(seen.title, kFullScreenTitle);
+    EXPECT_EQ(Host.SaverMode, kFullScreenMode);
+    EXPECT_FALSE(IsWindow(seen.window));
+}
+
+}  // namespace
