@@ -9,7 +9,7 @@ const char* const kUsageText =
     "usage: tekuteku [options]\n"
     "A cartoon girl, ポルッカ, walks across a black screen.\n"
     "\n"
-    "Where to draw (default: a window of its own):\n"
+    "Where to draw (default: $XSCREENSAVER_WINDOW when set, else a window of its own):\n"
     "  --fullscreen           a window covering the whole screen\n"
     "  --window               a window of its own (the default)\n"
     "  --window-id ID         draw into the existing window ID (decimal or 0x hex)\n"
