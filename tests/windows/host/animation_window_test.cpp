@@ -2,8 +2,12 @@
 // USER objects it holds, over thousands of ticks and after closing.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
 #include "animation/atlas_tables.h"
 #include "animation/win32/animation_window.h"
+#include "animation/win32/sound_win32.h"
 #include "host/host.h"
 #include "host_test_support.h"
 
@@ -183,6 +187,59 @@ TEST_F(AnimationWindow, PreviewReleasesItsObjectsWhenTheHostWindowGoes) {
     Pump();
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(CountGdiObjects(), gdiBefore);
+}
+
+// The real resource look-ups with a wave device that is always there, and plays written down.
+class RecordingSound final : public SoundPlatform {
+public:
+    int WaveOutDeviceCount() override { return 1; }
+    const void* FindSound(int resourceId) override {
+        ++finds;
+        return real.FindSound(resourceId);
+    }
+    const void* LoadSound(const void* found) override { return real.LoadSound(found); }
+    const uint8_t* LockSound(const void* loaded) override { return real.LockSound(loaded); }
+    void Play(const uint8_t* waveImage) override { played.push_back(waveImage); }
+
+    Win32SoundPlatform real;
+    int finds = 0;
+    std::vector<const uint8_t*> played;
+};
+
+const uint8_t* ResourceImage(int id) {
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(kSoundResourceType));
+    return static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found)));
+}
+
+TEST_F(AnimationWindow, SoundOnLoadsTheThreeWaveResourcesAndPlaysTheCues) {
+    StoreSettings(6, 3, 0, 0);  // sound on, frequent scenes
+    RecordingSound sound;
+    Animation.soundPlatform = &sound;
+    window = CreateSaverWindow();
+    ASSERT_EQ(Animation.sound.soundOff, 0);
+    for (int cue = 0; cue < kSoundCueCount; ++cue) {
+        const uint8_t* image = Animation.sound.bank[cue];
+        ASSERT_NE(image, nullptr) << cue;
+        EXPECT_EQ(image, ResourceImage(kFallEndSoundId + cue)) << cue;
+        EXPECT_EQ(std::memcmp(image, "RIFF", 4), 0) << cue;
+        EXPECT_EQ(std::memcmp(image + 8, "WAVE", 4), 0) << cue;
+    }
+    for (int i = 0; i < 3000 && sound.played.empty(); ++i) Tick(window);
+    ASSERT_FALSE(sound.played.empty()) << "no scene with a sound in 3000 ticks";
+    const uint8_t* first = sound.played.front();
+    EXPECT_TRUE(first == Animation.sound.bank[FallStartCue] ||
+                first == Animation.sound.bank[DreamStartCue]);  // a scene starts before it ends
+}
+
+TEST_F(AnimationWindow, SoundOffLoadsNothingAndPlaysNothing) {
+    StoreSettings(6, 3, 0, 2);  // any nonzero "SE" is off
+    RecordingSound sound;
+    Animation.soundPlatform = &sound;
+    window = CreateSaverWindow();
+    EXPECT_EQ(Animation.sound.soundOff, 1);
+    for (int i = 0; i < 1000; ++i) Tick(window);
+    EXPECT_EQ(sound.finds, 0);
+    EXPECT_TRUE(sound.played.empty());
 }
 
 }  // namespace
