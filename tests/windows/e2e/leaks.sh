@@ -16,9 +16,10 @@ SECONDS_RUN=${E2E_LEAK_SECONDS:-15}
 rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status" 2>/dev/null; }
 # The Unix process of a Windows program of this prefix whose command line names the saver.
 saver_unix_pid() {
-    for p in $(pgrep -f 'tekuteku\.scr'); do
-        if tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
-            echo "$p"; return 0
+    for d in /proc/[0-9]*; do
+        if tr '\0' '\n' <"$d/cmdline" 2>/dev/null | grep -q 'tekuteku\.scr' &&
+            tr '\0' '\n' <"$d/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+            echo "${d#/proc/}"; return 0
         fi
     done
     return 1
