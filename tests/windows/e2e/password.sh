@@ -12,6 +12,10 @@ answer=$WORK/answer
 export TEKUTEKU_PWD_LOG TEKUTEKU_PWD_ANSWER_FILE
 TEKUTEKU_PWD_LOG=$(winpath "$log")
 TEKUTEKU_PWD_ANSWER_FILE=$(winpath "$answer")
+busy=$WORK/busy
+export TEKUTEKU_PWD_BUSY_MS_FILE
+TEKUTEKU_PWD_BUSY_MS_FILE=$(winpath "$busy")
+echo 0 >"$busy"
 trap 'set_password_switch 0' EXIT
 set_password_switch 1
 check "the running state is off before the saver starts" [ "$(probe running)" = 0 ]
@@ -57,6 +61,23 @@ sleep 0.7
 screenshot "$WORK/b.png"
 check "the refused saver goes on drawing" eval "! same_picture '$WORK/a.png' '$WORK/b.png'"
 check "the picture is not empty" [ "$("$e2e_dir/shot_stats.py" "$WORK/b.png" | awk '/^nonblack/ { print $2 }')" -gt 0 ]
+
+# While the component's own dialog is up (here: 2 s of its message loop), more close requests,
+# from input or from another program, are refused without asking it again.
+echo 2000 >"$busy"
+begins=$(grep -c '^VerifyScreenSavePwd begin' "$log")
+xdotool key a
+sleep 0.5
+send_close
+xdotool key b
+move_pointer 9 0
+xdotool click 1
+sleep 2.2
+check "requests while the component asks do not ask it again ($begins -> $(grep -c '^VerifyScreenSavePwd begin' "$log") calls)" \
+    [ "$(grep -c '^VerifyScreenSavePwd begin' "$log")" -eq $((begins + 1)) ]
+check "after that refusal the saver still runs" still_running 0
+echo 0 >"$busy"
+sleep 0.3
 
 # Approval: the next request closes it, and the running state goes off.
 echo 1 >"$answer"

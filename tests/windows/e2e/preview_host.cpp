@@ -69,8 +69,9 @@ BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM)
 void Look()
 {
     if (!g_host.child) {
+        // Reported once its creation is over: the style gains WS_VISIBLE only at its end.
         HWND child = FindWindowExA(g_host.window, nullptr, "WindowsScreenSaverClass", nullptr);
-        if (child) {
+        if (child && IsWindowVisible(child)) {
             g_host.child = child;
             RECT r{}, client{};
             GetWindowRect(child, &r);
