@@ -98,6 +98,14 @@ WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mpr=n,b" timeout 20 wine "$APP/tekuteku.scr"
 status=$?
 check "'/a <window>' exits with 0 (got $status)" [ "$status" -eq 0 ]
 check "'/a <window>' passes that window as the owner" grep -q "provider=SCRSAVE hwnd=$host class=TekutekuPreviewHost" "$log"
+# A number that names no window, or none at all: the foreground window (the host) owns it.
+for tail in "/a 1234" "/a"; do
+    : >"$log"
+    # shellcheck disable=SC2086
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mpr=n,b" timeout 20 wine "$APP/tekuteku.scr" $tail >/dev/null 2>&1
+    check "'$tail' passes the foreground window as the owner" \
+        grep -q "provider=SCRSAVE hwnd=$host class=TekutekuPreviewHost .* arg3=0 arg4=0" "$log"
+done
 touch "$WORK/quit"
 wait "$host_pid"
 # Without the override Wine's own mpr.dll is used: still status 0, the double is not called.
