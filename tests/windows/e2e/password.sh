@@ -6,7 +6,8 @@
 
 make_app_dir PASSWORD.CPL
 save_ini
-rm -f "$INI"
+# Several walkers, so that the picture is never empty while one of them turns about off screen.
+write_settings 1 $(($(screen_size | cut -d' ' -f2) / 195)) 2 1
 log=$WORK/pwd.log
 answer=$WORK/answer
 export TEKUTEKU_PWD_LOG TEKUTEKU_PWD_ANSWER_FILE
