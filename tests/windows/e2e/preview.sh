@@ -45,6 +45,10 @@ check "the preview is still running" sh -c "! grep -q saver-exit '$WORK/host.out
 stop_host
 exit_line=$(tr -d '\r' <"$WORK/host.out" | grep '^saver-' | head -1)
 check "destroying the host ends the preview with status 0 ($exit_line)" [ "$exit_line" = "saver-exit 0" ]
+# The handle of a window that is gone names no window: -1 at once.
+timeout 20 wine "$APP/tekuteku.scr" /p "$HOST" >/dev/null 2>&1
+status=$?
+check "'/p' with the handle of a destroyed window exits with -1 (got $status)" [ "$status" -eq 255 ]
 
 # The other spellings of the preview tail.
 for tail in "/p%u" "/p   %u" "/l %u" "/L %u" "-P %u" "/p %ux"; do
