@@ -95,6 +95,15 @@ test-windows: windows-build
 run-windows: scr
 	@tools/run-saver
 
+# Pictures of the Windows saver for the README (docs/screenshot-*.png) and its figures: size,
+# CPU use and tick rates under Wine (about four minutes).
+.PHONY: docs-screenshots measure-windows
+docs-screenshots: windows-build
+	@tools/docs-screenshots
+
+measure-windows: scr
+	@tools/measure-windows
+
 clean:
 	rm -rf build dist
 
