@@ -13,6 +13,8 @@ check() {
     if "$@"; then echo "ok   $label"; else echo "FAIL $label"; failures=$((failures + 1)); fi
 }
 objdump=x86_64-w64-mingw32-objdump   # reads both PE32 and PE32+
+# objdump translates its headings; the checks read the untranslated ones.
+export LC_ALL=C
 
 has_word() { case " $1 " in *" $2 "*) return 0 ;; esac; return 1; }
 only_system_dlls() {
