@@ -8,7 +8,6 @@
 //       --gone                               wait until no such window exists instead
 //   saver_probe children HWND                prints "hwnd x y w h class title" for each child
 //   saver_probe client HWND                  prints "x y w h": the client area in screen pixels
-//   saver_probe gui --class C --title T      prints "gdi N user M" for the window's process
 //   saver_probe run EXE HEXTAIL              starts EXE with exactly "EXE" + tail bytes (hex),
 //                                            waits, prints the exit code and returns it
 //   saver_probe foreground                   prints the foreground window "hwnd class"
@@ -127,25 +126,6 @@ int Client(HWND window)
     return 0;
 }
 
-int Gui(int argc, char** argv)
-{
-    Query q;
-    for (int i = 0; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--class")) q.cls = argv[i + 1];
-        else if (!std::strcmp(argv[i], "--title")) q.title = argv[i + 1];
-    }
-    HWND window = FindTopLevel(q);
-    if (!window) return 1;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
-    if (!process) return 1;
-    std::printf("gdi %lu user %lu\n", GetGuiResources(process, GR_GDIOBJECTS),
-                GetGuiResources(process, GR_USEROBJECTS));
-    CloseHandle(process);
-    return 0;
-}
-
 int HexDigit(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
@@ -187,7 +167,7 @@ int Run(const char* exe, const char* hex)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: saver_probe running|find|children|client|gui|run|foreground ...\n");
+        std::fprintf(stderr, "usage: saver_probe running|find|children|client|run|foreground ...\n");
         return 2;
     }
     const char* cmd = argv[1];
@@ -202,8 +182,6 @@ int main(int argc, char** argv)
         rc = Children(ParseHandle(argv[2]));
     } else if (!std::strcmp(cmd, "client") && argc == 3) {
         rc = Client(ParseHandle(argv[2]));
-    } else if (!std::strcmp(cmd, "gui")) {
-        rc = Gui(argc - 2, argv + 2);
     } else if (!std::strcmp(cmd, "run") && argc == 4) {
         rc = Run(argv[2], argv[3]);
     } else if (!std::strcmp(cmd, "foreground")) {
