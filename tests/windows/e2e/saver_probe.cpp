@@ -6,7 +6,6 @@
 //       --class C  --title T  --owner HWND   what to look for (class and title exactly)
 //       --wait-ms N                          how long to wait (default 0: look once)
 //       --gone                               wait until no such window exists instead
-//   saver_probe children HWND                prints "hwnd x y w h class title" for each child
 //   saver_probe client HWND                  prints "x y w h": the client area in screen pixels
 //   saver_probe run EXE HEXTAIL              starts EXE with exactly "EXE" + tail bytes (hex),
 //                                            waits, prints the exit code and returns it
@@ -99,22 +98,6 @@ int Find(int argc, char** argv)
     }
 }
 
-int Children(HWND parent)
-{
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        RECT r{};
-        GetWindowRect(child, &r);
-        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-        char cls[128] = "", title[128] = "";
-        GetClassNameA(child, cls, sizeof cls);
-        GetWindowTextA(child, title, sizeof title);
-        std::printf("%lu %ld %ld %ld %ld 0x%08lX %s %s\n", (unsigned long)(ULONG_PTR)child, r.left,
-                    r.top, r.right - r.left, r.bottom - r.top,
-                    (unsigned long)GetWindowLongA(child, GWL_STYLE), cls, title[0] ? title : "-");
-    }
-    return 0;
-}
-
 int Client(HWND window)
 {
     if (!IsWindow(window)) return 1;
@@ -167,7 +150,7 @@ int Run(const char* exe, const char* hex)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: saver_probe running|find|children|client|run|foreground ...\n");
+        std::fprintf(stderr, "usage: saver_probe running|find|client|run|foreground ...\n");
         return 2;
     }
     const char* cmd = argv[1];
@@ -178,8 +161,6 @@ int main(int argc, char** argv)
         else { std::printf("%d\n", running ? 1 : 0); rc = 0; }
     } else if (!std::strcmp(cmd, "find")) {
         rc = Find(argc - 2, argv + 2);
-    } else if (!std::strcmp(cmd, "children") && argc == 3) {
-        rc = Children(ParseHandle(argv[2]));
     } else if (!std::strcmp(cmd, "client") && argc == 3) {
         rc = Client(ParseHandle(argv[2]));
     } else if (!std::strcmp(cmd, "run") && argc == 4) {
