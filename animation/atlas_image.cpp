@@ -17,20 +17,6 @@ bool Fail(const char** error, const char* message) {
 
 }  // namespace
 
-int32_t AtlasColourCount(uint32_t clrUsed, uint16_t bitCount) {
-    if (clrUsed != 0) return clrUsed > INT32_MAX ? INT32_MAX : static_cast<int32_t>(clrUsed);
-    switch (bitCount) {
-        case 1:
-            return 2;
-        case 4:
-            return 16;
-        case 8:
-            return 256;
-        default:
-            return 0;
-    }
-}
-
 void SkipBitmapFileHeader(const uint8_t*& data, size_t& size) {
     constexpr size_t kFileHeaderSize = 14;
     if (data && size >= kFileHeaderSize && data[0] == 'B' && data[1] == 'M') {

@@ -19,7 +19,20 @@ struct AtlasImage {
 
 // Colour-table entries of a header: biClrUsed when it is non-zero, whatever the bit count;
 // otherwise 2, 16 or 256 for 1, 4 or 8 bits, and 0 for every other bit count (24 included).
-int32_t AtlasColourCount(uint32_t clrUsed, uint16_t bitCount);
+// Inline so the Windows saver can use it without linking the software decoder.
+inline int32_t AtlasColourCount(uint32_t clrUsed, uint16_t bitCount) {
+    if (clrUsed != 0) return clrUsed > INT32_MAX ? INT32_MAX : static_cast<int32_t>(clrUsed);
+    switch (bitCount) {
+        case 1:
+            return 2;
+        case 4:
+            return 16;
+        case 8:
+            return 256;
+        default:
+            return 0;
+    }
+}
 
 // A whole .bmp file starts with a 14-byte "BM" header; this steps over it so the rest can be
 // given to LoadAtlasImage. Data without that header is left as it is.

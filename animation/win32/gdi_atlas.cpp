@@ -1,28 +1,8 @@
 #include "animation/win32/gdi_atlas.h"
 
+#include "animation/atlas_image.h"
 #include "animation/atlas_tables.h"
 #include "settings/win32/module_instance.h"
-
-namespace {
-
-// biClrUsed wins whatever the bit count; otherwise 1, 4 and 8 bits have full tables and every
-// other depth none. (Kept here rather than shared with the software decoder, whose object file
-// would bring the C++ allocation and exception runtime into the saver.)
-int32_t ColourCount(const BITMAPINFOHEADER& header) {
-    if (header.biClrUsed != 0) return static_cast<int32_t>(header.biClrUsed);
-    switch (header.biBitCount) {
-        case 1:
-            return 2;
-        case 4:
-            return 16;
-        case 8:
-            return 256;
-        default:
-            return 0;
-    }
-}
-
-}  // namespace
 
 void LoadAtlasImage(SpriteAtlas& atlas, int id) {
     HRSRC found = FindResourceA(ModuleInstance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2));
@@ -31,7 +11,7 @@ void LoadAtlasImage(SpriteAtlas& atlas, int id) {
     if (bytes == nullptr) return;  // no sheet: the surface stays black
     const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(bytes);
     atlas.imageHeader = reinterpret_cast<const BITMAPINFO*>(bytes);
-    atlas.colourCount = ColourCount(*header);
+    atlas.colourCount = AtlasColourCount(header->biClrUsed, header->biBitCount);
 
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 4 * atlas.colourCount + 8);
     auto* logical = static_cast<LOGPALETTE*>(GlobalLock(block));
