@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-void SoftwareCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
-                                   int32_t srcY) {
-    // Work in 64 bits: walkers sit far off screen and sums must not overflow.
+bool ClipCopy(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX, int32_t srcY,
+              int32_t targetWidth, int32_t targetHeight, int32_t atlasWidth, int32_t atlasHeight,
+              ClippedCopy& out) {
     int64_t dx = dstX, dy = dstY, sx = srcX, sy = srcY, cw = w, ch = h;
-    const auto clipLow = [&](int64_t& d, int64_t& s, int64_t& size) {
+    const auto clipLow = [](int64_t& d, int64_t& s, int64_t& size) {
         const int64_t cut = std::max<int64_t>({0, -d, -s});
         d += cut;
         s += cut;
@@ -15,14 +15,25 @@ void SoftwareCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_
     };
     clipLow(dx, sx, cw);
     clipLow(dy, sy, ch);
-    cw = std::min({cw, int64_t{target_.width} - dx, int64_t{atlas_.width} - sx});
-    ch = std::min({ch, int64_t{target_.height} - dy, int64_t{atlas_.height} - sy});
-    if (cw <= 0 || ch <= 0) return;
+    cw = std::min({cw, int64_t{targetWidth} - dx, int64_t{atlasWidth} - sx});
+    ch = std::min({ch, int64_t{targetHeight} - dy, int64_t{atlasHeight} - sy});
+    if (cw <= 0 || ch <= 0) return false;
+    out = {static_cast<int32_t>(dx), static_cast<int32_t>(dy), static_cast<int32_t>(sx),
+           static_cast<int32_t>(sy), static_cast<int32_t>(cw), static_cast<int32_t>(ch)};
+    return true;
+}
 
-    const size_t rowBytes = static_cast<size_t>(cw) * sizeof(uint32_t);
-    for (int64_t row = 0; row < ch; ++row) {
-        uint32_t* to = &target_.pixels[static_cast<size_t>((dy + row) * target_.width + dx)];
-        const uint32_t* from = &atlas_.pixels[static_cast<size_t>((sy + row) * atlas_.width + sx)];
+void SoftwareCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
+                                   int32_t srcY) {
+    ClippedCopy c;
+    if (!ClipCopy(dstX, dstY, w, h, srcX, srcY, target_.width, target_.height, atlas_.width,
+                  atlas_.height, c)) {
+        return;
+    }
+    const size_t rowBytes = static_cast<size_t>(c.width) * sizeof(uint32_t);
+    for (int32_t row = 0; row < c.height; ++row) {
+        uint32_t* to = &target_.pixels[static_cast<size_t>(c.dstY + row) * target_.width + c.dstX];
+        const uint32_t* from = &atlas_.pixels[static_cast<size_t>(c.srcY + row) * atlas_.width + c.srcX];
         std::memcpy(to, from, rowBytes);
     }
 }

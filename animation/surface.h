@@ -17,6 +17,17 @@ struct Surface {
     uint32_t At(int32_t x, int32_t y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
+// A rectangle copy, clipped so that it lies inside both the target and the atlas.
+struct ClippedCopy {
+    int32_t dstX, dstY, srcX, srcY, width, height;
+};
+
+// Clips a copy of w x h from (srcX, srcY) to (dstX, dstY); false when nothing is left. Works in
+// 64 bits: walkers wait far outside the screen and their sums must not wrap.
+bool ClipCopy(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX, int32_t srcY,
+              int32_t targetWidth, int32_t targetHeight, int32_t atlasWidth, int32_t atlasHeight,
+              ClippedCopy& out);
+
 // Copies from an atlas surface onto a target surface, clipped at both surfaces' edges.
 class SoftwareCanvas final : public Canvas {
 public:

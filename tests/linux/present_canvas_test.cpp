@@ -107,15 +107,6 @@ TEST(PresentingCanvas, SmallCopyAfterALargeOneSendsOnlyItsOwnPixels) {
 
 namespace {
 
-class SilentPlatform final : public SoundPlatform {
-public:
-    int WaveOutDeviceCount() override { return 0; }
-    const void* FindSound(int) override { return nullptr; }
-    const void* LoadSound(const void*) override { return nullptr; }
-    const uint8_t* LockSound(const void*) override { return nullptr; }
-    void Play(const uint8_t*) override {}
-};
-
 // Paints what it is sent onto a picture of the whole area, as the X server does.
 class MirrorSink final : public RectSink {
 public:
@@ -153,7 +144,7 @@ TEST(PresentingCanvas, TheScreenEndsUpAsAWholePictureDrawnStepByStepWould) {
     constexpr int32_t kWidth = 900, kHeight = 620;  // three bands of 206 rows
     const Stage stage = MakeStage(0, 0, kWidth, kHeight, 3, 10);
     SoundEffects sound;
-    SilentPlatform platform;
+    NullSoundPlatform platform;
 
     WalkerPopulation reference;
     StartWalkers(reference, stage, 4242);
