@@ -229,11 +229,7 @@ bool WritePng(const char* path, const Surface& screen, int32_t scale, const std:
 }  // namespace
 
 int main(int argc, char** argv) {
-    struct Option {
-        const char* name;
-        uint64_t low, high, value;
-        bool seen;
-    } options[] = {
+    NumberOption options[] = {
         {"--seed", 0, UINT32_MAX, 1, false}, {"--width", 1, 4096, 640, false}, {"--height", 1, 4096, 400, false},
         {"--count", 0, kMaxWalkers, 3, false}, {"--odds", 0, 32767, 10, false}, {"--steps", 1, 1000000, 300, false},
         {"--speed", 0, kSpeedLevels - 1, 3, false}, {"--scale", 1, 4, 1, false}, {"--every", 1, 1000, 1, false},
@@ -248,16 +244,7 @@ int main(int argc, char** argv) {
             out = argv[++i];
             continue;
         }
-        Option* option = nullptr;
-        for (Option& o : options) {
-            if (arg == o.name) option = &o;
-        }
-        if (!option) return Usage("unknown argument");
-        if (option->seen) return Usage("an option is given twice");
-        if (!ParseNumber(argv[++i], option->low, option->high, option->value)) {
-            return Usage("a value is not a number in its range");
-        }
-        option->seen = true;
+        if (const char* problem = SetNumberOption(options, arg, argv[++i])) return Usage(problem);
     }
     if (!out) return Usage("--out FILE is required");
     const bool gif = EndsWith(out, ".gif");

@@ -96,13 +96,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    struct Option {
-        const char* name;
-        uint64_t low;
-        uint64_t high;
-        uint64_t value;
-        bool seen;
-    } options[] = {
+    NumberOption options[] = {
         {"--seed", 0, UINT32_MAX, 0, false},  {"--width", 1, 65535, 0, false},
         {"--height", 1, 65535, 0, false},     {"--count", 0, INT32_MAX, 0, false},
         {"--odds", 0, 32767, 0, false},       {"--steps", 0, UINT32_MAX, 0, false},
@@ -114,19 +108,10 @@ int main(int argc, char** argv) {
             blits = true;
             continue;
         }
-        Option* option = nullptr;
-        for (Option& o : options) {
-            if (arg == o.name) option = &o;
-        }
-        if (!option) return Usage("unknown argument");
-        if (option->seen) return Usage("an option is given twice");
-        if (i + 1 >= argc) return Usage("an option is missing its value");
-        if (!ParseNumber(argv[++i], option->low, option->high, option->value)) {
-            return Usage("a value is not a number in its range");
-        }
-        option->seen = true;
+        const char* text = i + 1 < argc ? argv[++i] : nullptr;
+        if (const char* problem = SetNumberOption(options, arg, text)) return Usage(problem);
     }
-    for (const Option& o : options) {
+    for (const NumberOption& o : options) {
         if (!o.seen) return Usage("every option but --blits is required");
     }
     const auto value = [&](int i) { return options[i].value; };
