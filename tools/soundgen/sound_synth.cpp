@@ -244,9 +244,9 @@ std::vector<uint8_t> MakeWaveImage(const std::vector<int16_t>& interleaved) {
 }
 
 std::vector<uint8_t> SynthesizeSound(int resourceId) {
-    for (const SoundSpec& spec : kSoundSpecs) {
-        if (spec.resourceId != resourceId) continue;
-        Stereo sound(spec.frames);
+    for (const SoundClip& clip : kSoundClips) {
+        if (clip.resourceId != resourceId) continue;
+        Stereo sound(clip.frames);
         double fadeOut = 0.01;
         switch (resourceId) {
             case 200:

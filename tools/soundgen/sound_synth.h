@@ -10,13 +10,13 @@ constexpr int32_t kWaveChannels = 2;
 constexpr int32_t kWaveBits = 16;
 constexpr int32_t kWaveHeaderSize = 44;
 
-struct SoundSpec {
+struct SoundClip {
     int resourceId;        // 200, 201 or 202
     const char* fileName;  // as committed under resources/
     int32_t frames;        // sample frames (one left and one right sample each)
 };
 
-constexpr SoundSpec kSoundSpecs[3] = {
+constexpr SoundClip kSoundClips[3] = {
     {200, "fall_end.wav", 23680},     // a soft thud, then a comic bounce
     {201, "dream_start.wav", 28800},  // a rising bell arpeggio with sparkles
     {202, "fall_start.wav", 20864},   // a slip: a falling whoosh and a sliding whistle

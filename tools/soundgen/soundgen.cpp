@@ -11,9 +11,9 @@ int main(int argc, char** argv) {
         std::fputs("usage: tekuteku-soundgen OUTDIR\n", stderr);
         return 2;
     }
-    for (const SoundSpec& spec : kSoundSpecs) {
-        const std::vector<uint8_t> image = SynthesizeSound(spec.resourceId);
-        const std::string path = std::string(argv[1]) + "/" + spec.fileName;
+    for (const SoundClip& clip : kSoundClips) {
+        const std::vector<uint8_t> image = SynthesizeSound(clip.resourceId);
+        const std::string path = std::string(argv[1]) + "/" + clip.fileName;
         std::FILE* file = std::fopen(path.c_str(), "wb");
         if (!file) {
             std::fprintf(stderr, "tekuteku-soundgen: cannot create %s\n", path.c_str());
