@@ -1,5 +1,6 @@
 #include "settings/profile_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -114,9 +115,14 @@ int32_t ParseProfileInt(std::string_view value) {
     return static_cast<int32_t>(number);
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+// The whole file, or nothing when it cannot be read whole; `missing` tells apart a file that
+// does not exist from one that exists but cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path, bool* missing = nullptr) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return std::nullopt;
+    if (!file) {
+        if (missing) *missing = errno == ENOENT;
+        return std::nullopt;
+    }
     std::string text;
     char buffer[65536];
     size_t got;
@@ -191,13 +197,11 @@ int32_t ProfileFileGetInt(const std::string& path, std::string_view section, std
 
 bool ProfileFileSetString(const std::string& path, std::string_view section, std::string_view key,
                           std::string_view value) {
-    std::string text;
-    if (std::FILE* probe = std::fopen(path.c_str(), "rb")) {
-        std::fclose(probe);
-        auto existing = ReadWholeFile(path);
-        if (!existing) return false;  // unreadable or too large: never overwrite what we cannot keep
-        text = std::move(*existing);
-    }
+    bool missing = false;
+    auto existing = ReadWholeFile(path, &missing);
+    // Unreadable or too large: never overwrite what we cannot keep.
+    if (!existing && !missing) return false;
+    const std::string text = existing ? std::move(*existing) : std::string();
     const std::string updated = ProfileTextSetString(text, section, key, value);
 
     // Write beside the file and rename over it, so a failed write never loses the old settings.
@@ -211,4 +215,12 @@ bool ProfileFileSetString(const std::string& path, std::string_view section, std
         return false;
     }
     return true;
+}
+
+int32_t ProfileFileReader::GetInt(const char* key, int32_t defaultValue) {
+    if (!loaded_) {  // one read serves all the keys
+        text_ = ReadWholeFile(path_);
+        loaded_ = true;
+    }
+    return text_ ? ProfileTextGetInt(*text_, kSettingsSection, key, defaultValue) : defaultValue;
 }

@@ -9,6 +9,7 @@
 //  - writing a key rewrites that one line (or adds it) and keeps every other line as it was.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,14 +30,15 @@ int32_t ProfileFileGetInt(const std::string& path, std::string_view section, std
 bool ProfileFileSetString(const std::string& path, std::string_view section, std::string_view key,
                           std::string_view value);
 
-// The settings section of one profile file, as a ProfileReader.
+// The settings section of one profile file, as a ProfileReader. The file is read once, at the
+// first key asked for.
 class ProfileFileReader final : public ProfileReader {
 public:
     explicit ProfileFileReader(std::string path) : path_(std::move(path)) {}
-    int32_t GetInt(const char* key, int32_t defaultValue) override {
-        return ProfileFileGetInt(path_, kSettingsSection, key, defaultValue);
-    }
+    int32_t GetInt(const char* key, int32_t defaultValue) override;
 
 private:
     std::string path_;
+    std::optional<std::string> text_;
+    bool loaded_ = false;
 };
