@@ -59,16 +59,10 @@ void InitDialog(HWND dialog) {
 
     s.countSpin = GetDlgItem(dialog, IDC_COUNT_SPIN);
     const int32_t stored = profile.GetInt(kCountKey, 1);
-    s.countLimit = s.getSystemMetrics(SM_CYSCREEN) / kScreenPixelsPerWalker;
+    s.countLimit = ScreenCountLimit(s.getSystemMetrics(SM_CYSCREEN));
     if (s.countLimit > kDialogCountCap) s.countLimit = kDialogCountCap;
-    // Lower bound first: on a screen under 195 pixels a stored 0 still shows 1.
-    if (stored < 1) {
-        s.walkerCount = 1;
-    } else if (stored > s.countLimit) {
-        s.walkerCount = s.countLimit;
-    } else {
-        s.walkerCount = stored;
-    }
+    // ClampInt tests the lower bound first: on a screen under 195 pixels a stored 0 still shows 1.
+    s.walkerCount = ClampInt(stored, 1, s.countLimit);
 
     char label[32];
     std::memcpy(label, kCountLabelPrefix, sizeof kCountLabelPrefix);
