@@ -56,15 +56,13 @@ void PaintTick(HWND window) {
     HDC dc = BeginPaint(window, &paint);
     HPALETTE previous = SelectPalette(dc, Animation.atlas.palette, FALSE);
     RealizePalette(dc);
-    if (Host.SaverMode == kPreviewMode) {
-        GdiCanvas canvas(Animation.previewDC, Animation.atlas.surfaceDC);
-        RunFrameStep(Animation.population, canvas, Animation.sound, Sound());
+    const bool preview = Host.SaverMode == kPreviewMode;
+    GdiCanvas canvas(preview ? Animation.previewDC : dc, Animation.atlas.surfaceDC);
+    RunFrameStep(Animation.population, canvas, Animation.sound, Sound());
+    if (preview) {
         StretchBlt(dc, 0, 0, Animation.previewRect.right, Animation.previewRect.bottom,
                    Animation.previewDC, 0, 0, Animation.screenWidth, Animation.screenHeight,
                    SRCCOPY);
-    } else {
-        GdiCanvas canvas(dc, Animation.atlas.surfaceDC);
-        RunFrameStep(Animation.population, canvas, Animation.sound, Sound());
     }
     SelectPalette(dc, previous, FALSE);
     EndPaint(window, &paint);
