@@ -37,8 +37,11 @@ int RunMode(const char* commandTail) {
     }
 }
 
-HWND HandleFromNumber(uint32_t number) {
-    return reinterpret_cast<HWND>(static_cast<uintptr_t>(number));
+// The window whose decimal handle starts `text`, or null when there is no such window.
+HWND WindowFromText(const char* text) {
+    const uint32_t handle = ParseWindowHandle(text);
+    HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
+    return handle != 0 && IsWindow(window) ? window : nullptr;
 }
 
 // The guard's top-level filter. The system filter is offered the fault with no filter of ours
@@ -86,9 +89,9 @@ uint32_t ParseWindowHandle(const char* text) {
 }
 
 int AttachPreview(const char* text) {
-    const uint32_t handle = ParseWindowHandle(text);
-    if (handle == 0 || !IsWindow(HandleFromNumber(handle))) return -1;
-    return RunSaverSession(HandleFromNumber(handle));
+    HWND host = WindowFromText(text);
+    if (host == nullptr) return -1;
+    return RunSaverSession(host);
 }
 
 int PrepareSettingsDialog(HINSTANCE) { return 1; }
@@ -100,9 +103,8 @@ int ShowSettingsDialog(HWND owner) {
 }
 
 int RunPasswordChange(const char* text) {
-    const uint32_t handle = ParseWindowHandle(text);
-    HWND owner = HandleFromNumber(handle);
-    if (handle == 0 || !IsWindow(owner)) owner = GetForegroundWindow();
+    HWND owner = WindowFromText(text);
+    if (owner == nullptr) owner = GetForegroundWindow();
     CallPasswordChanger(owner);
     return 0;
 }
