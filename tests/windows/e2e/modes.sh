@@ -85,27 +85,20 @@ check "'/a' alone exits with 0 (got $status)" [ "$status" -eq 0 ]
 check "'/a' alone calls PwdChangePasswordA once" [ "$(grep -c 'provider=SCRSAVE' "$log")" -eq 1 ]
 # With the owner named by a real window, the call is owned by that window.
 : >"$log"
-rm -f "$WORK/quit"
-wine "$HELPERS/preview_host.exe" --quit-file "$(winpath "$WORK/quit")" --timeout-ms 30000 \
-    >"$WORK/host.out" 2>/dev/null &
-host_pid=$!
-n=0
-while ! grep -q '^host ' "$WORK/host.out" 2>/dev/null && [ $n -lt 200 ]; do sleep 0.05; n=$((n + 1)); done
-host=$(tr -d '\r' <"$WORK/host.out" | awk '/^host / { print $2 }')
-WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mpr=n,b" timeout 20 wine "$APP/tekuteku.scr" /a "$host" >/dev/null 2>&1
+start_host --timeout-ms 30000
+WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mpr=n,b" timeout 20 wine "$APP/tekuteku.scr" /a "$HOST" >/dev/null 2>&1
 status=$?
 check "'/a <window>' exits with 0 (got $status)" [ "$status" -eq 0 ]
-check "'/a <window>' passes that window as the owner" grep -q "provider=SCRSAVE hwnd=$host class=TekutekuPreviewHost" "$log"
+check "'/a <window>' passes that window as the owner" grep -q "provider=SCRSAVE hwnd=$HOST class=TekutekuPreviewHost" "$log"
 # A number that names no window, or none at all: the foreground window (the host) owns it.
 for tail in "/a 1234" "/a"; do
     : >"$log"
     # shellcheck disable=SC2086
     WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mpr=n,b" timeout 20 wine "$APP/tekuteku.scr" $tail >/dev/null 2>&1
     check "'$tail' passes the foreground window as the owner" \
-        grep -q "provider=SCRSAVE hwnd=$host class=TekutekuPreviewHost .* arg3=0 arg4=0" "$log"
+        grep -q "provider=SCRSAVE hwnd=$HOST class=TekutekuPreviewHost .* arg3=0 arg4=0" "$log"
 done
-touch "$WORK/quit"
-wait "$host_pid"
+stop_host
 # Without the override Wine's own mpr.dll is used: still status 0, the double is not called.
 : >"$log"
 timeout 20 wine "$APP/tekuteku.scr" /a 1234 >/dev/null 2>&1
