@@ -41,18 +41,11 @@ void InitDialog(HWND dialog) {
     SetScrollPos(s.speedBar, SB_CTL, s.speedLevel, TRUE);
 
     // Without a wave device "on" cannot be chosen, whatever was stored.
-    if (profile.GetInt(kSoundKey, 1) != 0) {
-        s.soundOff = 1;
-        CheckButton(dialog, IDC_SOUND_OFF);
-        if (s.getWaveOutDeviceCount() == 0) EnableWindow(GetDlgItem(dialog, IDC_SOUND_ON), FALSE);
-    } else if (s.getWaveOutDeviceCount() != 0) {
-        s.soundOff = 0;
-        CheckButton(dialog, IDC_SOUND_ON);
-    } else {
-        s.soundOff = 1;
-        EnableWindow(GetDlgItem(dialog, IDC_SOUND_ON), FALSE);
-        CheckButton(dialog, IDC_SOUND_OFF);
-    }
+    const bool storedOff = profile.GetInt(kSoundKey, 1) != 0;
+    const bool noDevice = s.getWaveOutDeviceCount() == 0;
+    s.soundOff = storedOff || noDevice ? 1 : 0;
+    CheckButton(dialog, s.soundOff != 0 ? IDC_SOUND_OFF : IDC_SOUND_ON);
+    if (noDevice) EnableWindow(GetDlgItem(dialog, IDC_SOUND_ON), FALSE);
 
     s.eventLevel = ClampInt(profile.GetInt(kEventKey, 1), 0, kEventLevels - 1);
     CheckButton(dialog, IDC_EVENT_HIGH + s.eventLevel);
