@@ -17,7 +17,7 @@ rm -rf "$WORK"
 mkdir -p "$WORK"
 APP=$WORK/app
 SAVER_PID=
-INI=$WINEPREFIX/drive_c/windows/control.ini
+. "$e2e_dir/../../../tools/control-ini.sh"  # INI, write_settings, save_ini, restore_ini
 
 started=$(date +%s.%N)
 say() { printf '%s\n' "$*"; }
@@ -140,18 +140,6 @@ set_password_switch() {
         >/dev/null 2>&1
 }
 
-# Profile file handling: each test starts from the state it needs and puts the file back.
-save_ini() {
-    if [ -f "$INI" ]; then cp "$INI" "$WORK/control.ini.saved"; else rm -f "$WORK/control.ini.saved"; fi
-}
-restore_ini() {
-    if [ -f "$WORK/control.ini.saved" ]; then cp "$WORK/control.ini.saved" "$INI"; else rm -f "$INI"; fi
-}
-# write_settings SPEED COUNT EVENT SE: the saver's section with these values (Shift-JIS, CRLF).
-write_settings() {
-    printf '[Screen Saver.てくてくポルッカ]\nSpeed=%s\nCharactors=%s\nEvent=%s\nSE=%s\n' "$@" |
-        iconv -f UTF-8 -t SHIFT_JIS | sed 's/$/\r/' >"$INI"
-}
 # The saver's section of control.ini as UTF-8 "key=value" lines.
 read_settings() {
     iconv -f SHIFT_JIS -t UTF-8 <"$INI" | tr -d '\r' |
