@@ -16,9 +16,8 @@ uint16_t ReadLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] <
 constexpr int kRate = 22050;
 constexpr int kChannels = 2;
 
-}  // namespace
-
-struct SdlSoundPlatform::Api {
+// The SDL entry points, looked up when the library is loaded.
+struct SdlApi {
     decltype(&SDL_SetHint) SetHint;
     decltype(&SDL_InitSubSystem) InitSubSystem;
     decltype(&SDL_Quit) Quit;
@@ -30,18 +29,16 @@ struct SdlSoundPlatform::Api {
     decltype(&SDL_GetQueuedAudioSize) GetQueuedAudioSize;
 };
 
-namespace {
-
 template <typename Function>
 bool Find(void* library, const char* name, Function& out) {
     out = reinterpret_cast<Function>(dlsym(library, name));
     return out != nullptr;
 }
 
-// Loads SDL 2; null (and nothing kept open) when it or any entry point is missing.
-void* LoadSdl(SdlSoundPlatform::Api& api) {
+// Loads SDL 2; false (and nothing kept open) when it or any entry point is missing.
+bool LoadSdl(SdlApi& api) {
     void* library = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
-    if (!library) return nullptr;
+    if (!library) return false;
     const bool complete = Find(library, "SDL_SetHint", api.SetHint) &&
                           Find(library, "SDL_InitSubSystem", api.InitSubSystem) &&
                           Find(library, "SDL_Quit", api.Quit) &&
@@ -51,14 +48,11 @@ void* LoadSdl(SdlSoundPlatform::Api& api) {
                           Find(library, "SDL_ClearQueuedAudio", api.ClearQueuedAudio) &&
                           Find(library, "SDL_QueueAudio", api.QueueAudio) &&
                           Find(library, "SDL_GetQueuedAudioSize", api.GetQueuedAudioSize);
-    if (!complete) {
-        dlclose(library);
-        return nullptr;
-    }
-    return library;
+    if (!complete) dlclose(library);
+    return complete;
 }
 
-SdlSoundPlatform::Api gSdl;  // filled once by LoadSdl; plain function pointers, never freed
+SdlApi gSdl;  // filled once by LoadSdl; plain function pointers, never freed
 
 }  // namespace
 
@@ -108,29 +102,28 @@ SdlSoundPlatform::SdlSoundPlatform(const WaveImage (&images)[kSoundCueCount]) {
 }
 
 SdlSoundPlatform::~SdlSoundPlatform() {
-    if (device_) api_->CloseAudioDevice(device_);
+    if (device_) gSdl.CloseAudioDevice(device_);
     // All of SDL, not just its audio: only a full quit lets go of its D-Bus connection.
-    if (audioInitialised_) api_->Quit();
+    if (audioInitialised_) gSdl.Quit();
     // The library stays loaded: its threads and handlers may outlive a dlclose here.
 }
 
 int SdlSoundPlatform::WaveOutDeviceCount() {
     if (!triedOpen_) {
         triedOpen_ = true;
-        library_ = LoadSdl(gSdl);
-        if (!library_) return 0;
-        api_ = &gSdl;
-        api_->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // the saver handles SIGTERM itself
-        api_->SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "tekuteku");
-        if (api_->InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        if (!LoadSdl(gSdl)) return 0;
+        gSdl.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // the saver handles SIGTERM itself
+        gSdl.SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "tekuteku");
+        if (gSdl.InitSubSystem(SDL_INIT_AUDIO) == 0) {
             audioInitialised_ = true;
             SDL_AudioSpec want{};
             want.freq = kRate;
             want.format = AUDIO_S16LSB;
             want.channels = kChannels;
             want.samples = 1024;
-            device_ = api_->OpenAudioDevice(nullptr, 0, &want, &spec_, 0);
-            if (device_) api_->PauseAudioDevice(device_, 0);  // an empty queue plays silence
+            SDL_AudioSpec got{};
+            device_ = gSdl.OpenAudioDevice(nullptr, 0, &want, &got, 0);
+            if (device_) gSdl.PauseAudioDevice(device_, 0);  // an empty queue plays silence
         }
     }
     return device_ ? 1 : 0;
@@ -146,7 +139,7 @@ const void* SdlSoundPlatform::FindSound(int resourceId) {
 
 void SdlSoundPlatform::Play(const uint8_t* waveImage) {
     if (!device_) return;
-    api_->ClearQueuedAudio(device_);  // a new request always cuts off the sound in progress
+    gSdl.ClearQueuedAudio(device_);  // a new request always cuts off the sound in progress
     if (!waveImage) return;
     size_t size = 0;
     for (const WaveImage& image : images_) {
@@ -157,9 +150,9 @@ void SdlSoundPlatform::Play(const uint8_t* waveImage) {
     // Only the format the device was opened with can be queued as it is; anything else is
     // not heard, like an image the platform cannot play.
     if (samples.rate != kRate || samples.channels != kChannels || samples.bits != 16) return;
-    api_->QueueAudio(device_, samples.samples, samples.bytes);
+    gSdl.QueueAudio(device_, samples.samples, samples.bytes);
 }
 
 uint32_t SdlSoundPlatform::QueuedBytes() const {
-    return device_ ? api_->GetQueuedAudioSize(device_) : 0;
+    return device_ ? gSdl.GetQueuedAudioSize(device_) : 0;
 }

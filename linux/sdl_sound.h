@@ -47,14 +47,9 @@ public:
     // Bytes still waiting in the device's queue (for tests and diagnostics).
     uint32_t QueuedBytes() const;
 
-    struct Api;  // the SDL entry points, looked up when the library is loaded
-
 private:
     WaveImage images_[kSoundCueCount];
     bool triedOpen_ = false;
-    void* library_ = nullptr;
-    const Api* api_ = nullptr;
     bool audioInitialised_ = false;
     SDL_AudioDeviceID device_ = 0;
-    SDL_AudioSpec spec_{};
 };
