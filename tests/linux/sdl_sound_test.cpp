@@ -10,6 +10,10 @@
 
 namespace {
 
+const WaveImage kBuiltInSounds[kSoundCueCount] = {{kFallEndWav, kFallEndWavSize},
+                                                  {kDreamStartWav, kDreamStartWavSize},
+                                                  {kFallStartWav, kFallStartWavSize}};
+
 std::vector<uint8_t> MakeWave(uint16_t channels, uint32_t rate, uint16_t bits, uint32_t dataBytes,
                               bool withListChunk = false) {
     std::vector<uint8_t> wave;
@@ -44,13 +48,7 @@ std::vector<uint8_t> MakeWave(uint16_t channels, uint32_t rate, uint16_t bits, u
 }
 
 TEST(WaveSamples, FindsTheSamplesOfTheBuiltInSoundsAndOfOtherLayouts) {
-    const struct {
-        const unsigned char* data;
-        size_t size;
-    } builtIn[] = {{kFallEndWav, kFallEndWavSize},
-                   {kDreamStartWav, kDreamStartWavSize},
-                   {kFallStartWav, kFallStartWavSize}};
-    for (const auto& sound : builtIn) {
+    for (const WaveImage& sound : kBuiltInSounds) {
         WaveSamples samples;
         ASSERT_TRUE(FindWaveSamples(sound.data, sound.size, samples));
         EXPECT_EQ(samples.rate, 22050u);
@@ -131,10 +129,7 @@ TEST_F(SdlSoundTest, ANewSoundCutsOffTheOneInTheQueue) {
 }
 
 TEST_F(SdlSoundTest, StoredSoundOffNeverOpensTheDevice) {
-    const WaveImage images[kSoundCueCount] = {{kFallEndWav, kFallEndWavSize},
-                                              {kDreamStartWav, kDreamStartWavSize},
-                                              {kFallStartWav, kFallStartWavSize}};
-    SdlSoundPlatform platform(images);
+    SdlSoundPlatform platform(kBuiltInSounds);
     SoundEffects sound;
     SetUpSound(sound, platform, 2);
     EXPECT_EQ(sound.soundOff, 1);
@@ -145,11 +140,8 @@ TEST_F(SdlSoundTest, StoredSoundOffNeverOpensTheDevice) {
 
 TEST(SdlSoundNoDevice, NoDeviceMeansSilenceNotAnError) {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-    const WaveImage images[kSoundCueCount] = {{kFallEndWav, kFallEndWavSize},
-                                              {kDreamStartWav, kDreamStartWavSize},
-                                              {kFallStartWav, kFallStartWavSize}};
     {
-        SdlSoundPlatform platform(images);
+        SdlSoundPlatform platform(kBuiltInSounds);
         SoundEffects sound;
         SetUpSound(sound, platform, 0);
         EXPECT_EQ(sound.soundOff, 1);
