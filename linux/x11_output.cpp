@@ -53,10 +53,14 @@ int ChannelBits(unsigned long mask) {
     return bits;
 }
 
-unsigned long ScaleChannel(uint32_t value8, unsigned long mask) {
+// The server's value for every 8-bit level of the channel `mask` selects.
+void FillChannelLevels(unsigned long mask, unsigned long (&levels)[256]) {
     const int bits = ChannelBits(mask);
     const unsigned long max = bits >= 32 ? 0xFFFFFFFFul : ((1ul << bits) - 1);
-    return ((value8 * max + 127) / 255) << ChannelShift(mask);
+    const int shift = ChannelShift(mask);
+    for (uint32_t value8 = 0; value8 < 256; ++value8) {
+        levels[value8] = ((value8 * max + 127) / 255) << shift;
+    }
 }
 
 bool HostIsLittleEndian() {
@@ -113,6 +117,11 @@ bool XOutput::SetUpPixelFormat(Visual* visual, int depth, std::string& error) {
     const bool serverLittle = ImageByteOrder(display_) == LSBFirst;
     directCopy_ = bitsPerPixel_ == 32 && redMask_ == 0xFF0000 && greenMask_ == 0xFF00 &&
                   blueMask_ == 0xFF && serverLittle == HostIsLittleEndian();
+    if (!directCopy_) {
+        FillChannelLevels(redMask_, redLevels_);
+        FillChannelLevels(greenMask_, greenLevels_);
+        FillChannelLevels(blueMask_, blueLevels_);
+    }
     gc_ = XCreateGC(display_, window_, 0, nullptr);
     XSetForeground(display_, gc_, 0);  // black in every true-colour format
     XSetGraphicsExposures(display_, gc_, False);
@@ -295,8 +304,8 @@ void XOutput::PutRect(const Surface& pixels, int32_t x, int32_t y) {
         image.data = reinterpret_cast<char*>(const_cast<uint32_t*>(pixels.pixels.data()));
         XInitImage(&image);
     } else {
-        // Any other true-colour layout: convert pixel by pixel into a buffer of the server's
-        // format. Slow, but only exotic displays come here.
+        // Any other true-colour layout: convert pixel by pixel, through the level tables, into
+        // a buffer of the server's format.
         image.bitmap_pad = BitmapPad(display_);
         image.bytes_per_line =
             ((pixels.width * bitsPerPixel_ + image.bitmap_pad - 1) / image.bitmap_pad) *
@@ -308,9 +317,9 @@ void XOutput::PutRect(const Surface& pixels, int32_t x, int32_t y) {
         for (int32_t row = 0; row < pixels.height; ++row) {
             for (int32_t column = 0; column < pixels.width; ++column) {
                 const uint32_t rgb = pixels.At(column, row);
-                const unsigned long value = ScaleChannel((rgb >> 16) & 0xFF, redMask_) |
-                                            ScaleChannel((rgb >> 8) & 0xFF, greenMask_) |
-                                            ScaleChannel(rgb & 0xFF, blueMask_);
+                const unsigned long value = redLevels_[(rgb >> 16) & 0xFF] |
+                                            greenLevels_[(rgb >> 8) & 0xFF] |
+                                            blueLevels_[rgb & 0xFF];
                 XPutPixel(&image, column, row, value);
             }
         }

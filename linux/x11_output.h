@@ -61,6 +61,9 @@ private:
     bool directCopy_ = false;  // 32-bit 0x00RRGGBB in host byte order: upload surfaces as they are
     unsigned long redMask_ = 0, greenMask_ = 0, blueMask_ = 0;
     std::vector<char> converted_;  // the other formats go through this buffer
+    unsigned long redLevels_[256] = {};  // and these: each 8-bit level in the server's format
+    unsigned long greenLevels_[256] = {};
+    unsigned long blueLevels_[256] = {};
 
     // Mouse movement is summed from where the pointer was when the window appeared.
     bool haveReference_ = false;
