@@ -206,10 +206,12 @@ bool XOutput::AttachForeignWindow(uint64_t window, std::string& error) {
     return true;
 }
 
-void XOutput::HandleMotion(int rootX, int rootY, XOutputEvents& events) {
-    if (!haveReference_) return;
-    const int moved = std::abs(rootX - referenceX_) + std::abs(rootY - referenceY_);
-    if (moved > kMouseMoveLimit) events.closeRequested = true;
+bool XOutput::PointerOnRoot(int& rootX, int& rootY) const {
+    Window rootReturn, childReturn;
+    int winX, winY;
+    unsigned int maskReturn;
+    return XQueryPointer(display_, window_, &rootReturn, &childReturn, &rootX, &rootY, &winX,
+                         &winY, &maskReturn);
 }
 
 XOutputEvents XOutput::DrainEvents() {
@@ -222,28 +224,21 @@ XOutputEvents XOutput::DrainEvents() {
             case ButtonPress:
                 if (!foreign_) events.closeRequested = true;
                 break;
-            case MotionNotify:
-                if (!foreign_ && fullScreen_) {
-                    // Where the pointer is now, not where the event says it was.
-                    Window rootReturn, childReturn;
-                    int rootX, rootY, winX, winY;
-                    unsigned int maskReturn;
-                    if (XQueryPointer(display_, window_, &rootReturn, &childReturn, &rootX,
-                                      &rootY, &winX, &winY, &maskReturn)) {
-                        HandleMotion(rootX, rootY, events);
-                    }
+            case MotionNotify: {
+                // Where the pointer is now, not where the event says it was.
+                int rootX, rootY;
+                if (!foreign_ && fullScreen_ && haveReference_ && PointerOnRoot(rootX, rootY) &&
+                    std::abs(rootX - referenceX_) + std::abs(rootY - referenceY_) >
+                        kMouseMoveLimit) {
+                    events.closeRequested = true;
                 }
                 break;
+            }
             case MapNotify:
                 if (event.xmap.window == window_ && !foreign_) {
                     events.mapped = true;
                     if (fullScreen_) {
-                        Window rootReturn, childReturn;
-                        int winX, winY;
-                        unsigned int maskReturn;
-                        haveReference_ = XQueryPointer(display_, window_, &rootReturn,
-                                                       &childReturn, &referenceX_, &referenceY_,
-                                                       &winX, &winY, &maskReturn);
+                        haveReference_ = PointerOnRoot(referenceX_, referenceY_);
                         XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
                     }
                 }

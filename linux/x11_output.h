@@ -43,7 +43,7 @@ public:
 
 private:
     bool SetUpPixelFormat(Visual* visual, int depth, std::string& error);
-    void HandleMotion(int rootX, int rootY, XOutputEvents& events);
+    bool PointerOnRoot(int& rootX, int& rootY) const;  // where the pointer is, on the root
 
     Display* display_ = nullptr;
     Window window_ = 0;
