@@ -15,7 +15,7 @@ look=$("$XHELPER" look 100 80 600 420)
 check "the window is black but for the walkers ($look)" test "$(echo "$look" | awk '{print $4}')" = 0
 check "two walkers in their bands" walkers 100 80 600 420 2
 outside_white=$(( SCREEN_PIXELS - 600 * 420 ))
-check "nothing outside the window" test "$("$XHELPER" look 0 0 1024 768 | awk '{print $4}')" = "$outside_white"
+check "nothing outside the window" test "$(white 0 0 1024 768)" = "$outside_white"
 
 # Growing the window: the stage becomes the new size, so the second band moves down past the
 # old bottom edge.
@@ -24,12 +24,11 @@ sleep 0.5
 check "a walker below the old bottom edge" test "$(coloured 100 500 900 230)" -gt 0
 check "two walkers in the bands of the new height" walkers 100 80 900 650 2
 check "the grown window is black but for the walkers" \
-    test "$("$XHELPER" look 100 80 900 650 | awk '{print $4}')" = 0
+    test "$(white 100 80 900 650)" = 0
 
 # SIGTERM ends it at once, with status 0.
 start=$(date +%s%N)
-kill -TERM "$SAVER"
-wait "$SAVER"
+stop_saver
 status=$?
 elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 check "SIGTERM: status 0 (got $status)" test "$status" = 0
@@ -56,19 +55,17 @@ open_window 500 400 300 200
 XSCREENSAVER_WINDOW=$WIN start_saver -root --speed 6 --count 2 --seed 3
 check "walkers in the daemon's window" until_coloured 300 200 500 400
 sleep 0.3
-check "root left alone" test "$("$XHELPER" look 0 0 1024 768 | awk '{print $4}')" = $(( SCREEN_PIXELS - 500 * 400 ))
-kill -TERM "$SAVER"
-wait "$SAVER"
+check "root left alone" test "$(white 0 0 1024 768)" = $(( SCREEN_PIXELS - 500 * 400 ))
+stop_saver
 close_window
 
 # -root alone: the root window, blackened.
 start_saver -root --speed 6 --count 3
 check "walkers on the root window" until_coloured 0 0 1024 768
 sleep 0.3
-check "the root is black but for the walkers" test "$("$XHELPER" look 0 0 1024 768 | awk '{print $4}')" = 0
+check "the root is black but for the walkers" test "$(white 0 0 1024 768)" = 0
 check "three walkers over the whole screen" walkers 0 0 1024 768 3
-kill -TERM "$SAVER"
-wait "$SAVER"
+stop_saver
 
 # Sound asked for where there is no audio device: silence, not an error.
 open_window 400 400 0 0
@@ -90,7 +87,6 @@ start_saver -root --speed 6 --count 2 --seed 9
 check "16-bit display: walkers appear" until_coloured 0 0 640 480
 sleep 0.3
 check "16-bit display: two walkers in their bands" walkers 0 0 640 480 2
-kill -TERM "$SAVER"
-wait "$SAVER"
+stop_saver
 
 pass

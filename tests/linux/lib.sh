@@ -60,6 +60,12 @@ start_saver() {
     PIDS="$PIDS $SAVER"
 }
 
+# Ends the saver started last with SIGTERM and waits for it.
+stop_saver() {
+    kill -TERM "$SAVER"
+    wait "$SAVER"
+}
+
 # alive PID: still running?
 alive() { kill -0 "$1" 2>/dev/null; }
 
@@ -73,8 +79,9 @@ wait_exit() {
     return 0
 }
 
-# Number of coloured (walker) pixels in X Y W H.
+# Number of coloured (walker) pixels in X Y W H; white() counts the untouched white ones.
 coloured() { "$XHELPER" look "$@" | awk '{print $6}'; }
+white() { "$XHELPER" look "$@" | awk '{print $4}'; }
 
 # until_coloured X Y W H: waits up to 10 s for walkers to show there.
 until_coloured() {

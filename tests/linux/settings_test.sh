@@ -13,8 +13,7 @@ run_count() {
     sleep 0.5
     walkers 0 0 1024 768 "$expected"
     local result=$?
-    kill -TERM "$SAVER"
-    wait "$SAVER"
+    stop_saver
     return $result
 }
 
@@ -65,17 +64,17 @@ write_ini "$HOME/.config" "Speed=0"
 start_saver --fullscreen --count 3 --seed 5
 until_coloured 0 0 1024 768
 check "Speed=0 in control.ini: slow" slow_looks_ok
-kill -TERM "$SAVER"; wait "$SAVER"
+stop_saver
 write_ini "$HOME/.config" "Speed=6"
 start_saver --fullscreen --count 3 --seed 5
 until_coloured 0 0 1024 768
 looks=$(fast_looks)
-kill -TERM "$SAVER"; wait "$SAVER"
+stop_saver
 check "Speed=6 in control.ini: fast ($looks different pictures in 5 looks)" test "$looks" -ge 4
 start_saver --fullscreen --count 3 --seed 5 --speed 0
 until_coloured 0 0 1024 768
 check "--speed 0 over Speed=6: slow" slow_looks_ok
-kill -TERM "$SAVER"; wait "$SAVER"
+stop_saver
 
 # Bad options: a message and status 2, never a start.
 for bad in "--speed 7" "--count 0" "--count 11" "--event often" "--window-id abc" "--bogus" \
