@@ -2,13 +2,12 @@
 // animation copies from.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <set>
-#include <string>
 #include <vector>
 
 #include "animation/atlas_tables.h"
 #include "animation/walkers.h"
+#include "tests/artwork/resource_file.h"
 #include "tools/sheetgen/sheet_art.h"
 
 namespace {
@@ -17,19 +16,8 @@ constexpr size_t kFileHeaderBytes = 14;
 constexpr size_t kPixelOffset = kFileHeaderBytes + 40 + 64;
 constexpr size_t kRowBytes = 616;
 
-std::vector<uint8_t> ReadSheetFile() {
-    std::vector<uint8_t> bytes;
-    FILE* f = std::fopen(TEKUTEKU_SOURCE_DIR "/resources/sheet.bmp", "rb");
-    if (!f) return bytes;
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    std::fclose(f);
-    return bytes;
-}
-
 const std::vector<uint8_t>& SheetFile() {
-    static const std::vector<uint8_t> bytes = ReadSheetFile();
+    static const std::vector<uint8_t> bytes = ReadResource("sheet.bmp");
     return bytes;
 }
 
