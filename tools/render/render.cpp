@@ -8,9 +8,8 @@
 #include <png.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -42,11 +41,9 @@ int Usage(const char* problem) {
     return 2;
 }
 
-
 bool EndsWith(std::string_view text, std::string_view suffix) {
     return text.size() > suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
-
 
 // The sheet as palette indices: the frame step copies index surfaces exactly like colour
 // ones, and a GIF or palette PNG takes the indices as they are.
