@@ -98,3 +98,9 @@ bool ConvertAtlasToSurface(const AtlasImage& image, Surface& surface, const char
     }
     return true;
 }
+
+bool DecodeBitmapToSurface(const uint8_t* data, size_t size, Surface& surface, const char** error) {
+    SkipBitmapFileHeader(data, size);
+    AtlasImage image;
+    return LoadAtlasImage(data, size, image, error) && ConvertAtlasToSurface(image, surface, error);
+}

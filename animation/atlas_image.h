@@ -46,3 +46,7 @@ bool LoadAtlasImage(const uint8_t* data, size_t size, AtlasImage& image, const c
 // Decodes a 1-, 4- or 8-bit image onto surface (resized to the image): stored row r becomes
 // surface row height - 1 - r, each index converted once through the palette.
 bool ConvertAtlasToSurface(const AtlasImage& image, Surface& surface, const char** error);
+
+// All of the above for a whole .bmp file (or a bitmap without the file header): the upright
+// surface to copy from, or false with *error set (when error is not null).
+bool DecodeBitmapToSurface(const uint8_t* data, size_t size, Surface& surface, const char** error);

@@ -40,12 +40,8 @@ int64_t NowNanoseconds() {
 }
 
 bool LoadSheet(Surface& atlas, std::string& error) {
-    const uint8_t* data = kSheetBmp;
-    size_t size = kSheetBmpSize;
-    SkipBitmapFileHeader(data, size);
-    AtlasImage image;
     const char* why = "unknown";
-    if (!LoadAtlasImage(data, size, image, &why) || !ConvertAtlasToSurface(image, atlas, &why)) {
+    if (!DecodeBitmapToSurface(kSheetBmp, kSheetBmpSize, atlas, &why)) {
         error = std::string("the built-in sprite sheet cannot be used: ") + why;
         return false;
     }

@@ -4,6 +4,10 @@
 
 #include <vector>
 
+#include "animation/atlas_image.h"
+#include "animation/frame_step.h"
+#include "resources/assets.h"
+
 namespace {
 
 struct Put {
@@ -99,14 +103,6 @@ TEST(PresentingCanvas, SmallCopyAfterALargeOneSendsOnlyItsOwnPixels) {
     EXPECT_EQ(sink.puts[2].h, 1);
 }
 
-}  // namespace
-
-#include "animation/atlas_image.h"
-#include "animation/frame_step.h"
-#include "resources/assets.h"
-
-namespace {
-
 // Paints what it is sent onto a picture of the whole area, as the X server does.
 class MirrorSink final : public RectSink {
 public:
@@ -126,14 +122,9 @@ private:
 };
 
 Surface BuiltInSheet() {
-    const uint8_t* data = kSheetBmp;
-    size_t size = kSheetBmpSize;
-    SkipBitmapFileHeader(data, size);
-    AtlasImage image;
     Surface atlas;
     const char* error = nullptr;
-    EXPECT_TRUE(LoadAtlasImage(data, size, image, &error) &&
-                ConvertAtlasToSurface(image, atlas, &error))
+    EXPECT_TRUE(DecodeBitmapToSurface(kSheetBmp, kSheetBmpSize, atlas, &error))
         << (error ? error : "");
     return atlas;
 }
