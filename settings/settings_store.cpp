@@ -8,6 +8,10 @@ int32_t ClampInt(int32_t value, int32_t low, int32_t high) {
 
 int32_t ScreenCountLimit(int32_t screenHeight) { return screenHeight / kScreenPixelsPerWalker; }
 
+uint32_t TickIntervalWithFloor(uint32_t timerInterval) {
+    return timerInterval < kShortestTickInterval ? kShortestTickInterval : timerInterval;
+}
+
 SaverSettings ReadSaverSettings(ProfileReader& profile, int32_t screenHeight) {
     SaverSettings settings{};
     const int32_t speed = ClampInt(profile.GetInt(kSpeedKey, 1), 0, kSpeedLevels - 1);

@@ -17,6 +17,11 @@ constexpr int kEventLevels = 3;
 constexpr int32_t kEventTable[kEventLevels] = {10, 25, 35};  // bound of the scene roll
 constexpr int kScreenPixelsPerWalker = 195;
 
+// Windows timers cannot fire faster than every 10 ms, so speed 6 (1 ms) really ticks every 10 ms
+// there. Other systems wait at least this long between ticks so that every speed looks the same.
+constexpr uint32_t kShortestTickInterval = 10;
+uint32_t TickIntervalWithFloor(uint32_t timerInterval);
+
 // Reads one integer of the settings section, with the Windows profile rules (missing → default).
 class ProfileReader {
 public:

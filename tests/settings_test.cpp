@@ -69,3 +69,14 @@ TEST(SaverSettings, StoredSoundValueIsPassedOnForTheSoundSetUp) {
     EXPECT_EQ(Read({{"SE", 0}}).soundOff, 0);
     EXPECT_EQ(Read({{"SE", 2}}).soundOff, 2);  // nonzero: the sound set-up turns it off
 }
+
+TEST(SaverSettings, TickFloorOnlyRaisesIntervalsBelowTenMilliseconds) {
+    // Only the fastest level is below the floor; every other level keeps its own interval.
+    for (uint32_t interval : kSpeedTable) {
+        const uint32_t expected = interval == 1 ? 10u : interval;
+        EXPECT_EQ(TickIntervalWithFloor(interval), expected) << interval;
+    }
+    EXPECT_EQ(TickIntervalWithFloor(0), 10u);
+    EXPECT_EQ(TickIntervalWithFloor(10), 10u);
+    EXPECT_EQ(TickIntervalWithFloor(11), 11u);
+}
