@@ -13,6 +13,7 @@ const NO_SOUND_REQUEST = -1;
 const status = {
   state: 'loading',  // loading, running, waiting (idle mode), stopped (after ?ticks), failed
   ticks: 0,
+  tickTimes: [],  // performance.now() of the latest ticks, oldest first
   firstFrameMs: null,
   fullscreen: false,
   soundRequests: 0,
@@ -103,6 +104,8 @@ function present() {
 function step() {
   const request = core._tk_step();
   status.ticks += 1;
+  status.tickTimes.push(performance.now());
+  if (status.tickTimes.length > 64) status.tickTimes.shift();
   present();
   if (status.firstFrameMs === null) {
     requestAnimationFrame(() => { status.firstFrameMs ??= performance.now(); });
@@ -198,7 +201,7 @@ function inPanel(event) {
 }
 
 function pointerAt(event) {
-  return { x: event.screenX, y: event.screenY };
+  return { x: event.clientX, y: event.clientY };
 }
 
 function onPress(event) {
@@ -211,7 +214,6 @@ function onPress(event) {
   } else if (document.fullscreenElement) {
     document.exitFullscreen().catch(() => {});
   } else {
-    mouseReference = event.type === 'mousedown' ? pointerAt(event) : null;
     document.documentElement.requestFullscreen().catch((error) => warn(`no full screen: ${error.message}`));
   }
 }
@@ -225,7 +227,9 @@ function onMouseMove(event) {
   }
   const here = pointerAt(event);
   if (!mouseReference) {
-    mouseReference = here;  // entered by a key: the first position is the reference
+    // The first position after the change is the reference: the page moved under the pointer,
+    // so where it was before means nothing now (like the move a new saver window receives).
+    mouseReference = here;
   } else if (movedTooFar(mouseReference, here.x, here.y)) {
     mouseReference = here;
     if (options.idle !== null) idleInput();
@@ -239,7 +243,7 @@ addEventListener('touchstart', onPress);
 addEventListener('mousemove', onMouseMove);
 document.addEventListener('fullscreenchange', () => {
   status.fullscreen = document.fullscreenElement !== null;
-  if (!status.fullscreen) mouseReference = null;
+  mouseReference = null;
 });
 
 // Idle mode: black until there has been no input for options.idle seconds, then the saver; any
