@@ -130,6 +130,11 @@ web: bootstrap
 run-web: web
 	@tools/serve-web $(WEB) $(or $(PORT),8800)
 
+# The page's figures beside the native saver's CPU (about a minute): tools/measure-web.
+.PHONY: measure-web
+measure-web: build web
+	@tools/measure-web $(NATIVE)
+
 # The page in headless chromium: loading, pixel identity with tekuteku-render, URL settings,
 # full screen, idle mode and sound.
 test-web: build web
