@@ -75,8 +75,7 @@ function startStage() {
   canvas.style.height = `${(stage.height * stage.scale) / devicePixelRatio}px`;
   const seed = options.seed ?? core._tk_clock_seed() >>> 0;
   const [speed, count, event, se] = storedValues(options.settings);
-  const audioPossible = options.ticks === null && typeof AudioContext === 'function';
-  core._tk_start(stage.width, stage.height, speed, count, event, se, seed, audioPossible ? 1 : 0);
+  core._tk_start(stage.width, stage.height, speed, count, event, se, seed, audioPossible() ? 1 : 0);
   Object.assign(status, {
     width: stage.width, height: stage.height, scale: stage.scale, seed,
     walkers: core._tk_walker_count(), interval: core._tk_interval(), soundOn: core._tk_sound_on() === 1,
@@ -151,8 +150,13 @@ addEventListener('resize', () => {
 });
 
 // Sound: nothing exists until sound is on and the page has had a gesture, as browsers require.
+// The still test picture never plays.
+function audioPossible() {
+  return options.ticks === null && typeof AudioContext === 'function';
+}
+
 function unlockSound() {
-  if (audio || !status.soundOn) return;
+  if (audio || options.settings.sound !== 'on' || !audioPossible()) return;
   const audioContext = new AudioContext();
   audio = { context: audioContext, buffers: SOUND_FILES.map(() => null), playing: null };
   status.audio = 'loading';
@@ -213,7 +217,7 @@ function onPress(event) {
     // the test picture stays as it is
   } else if (document.fullscreenElement) {
     document.exitFullscreen().catch(() => {});
-  } else {
+  } else if (!(event.ctrlKey || event.altKey || event.metaKey)) {  // leave the browser's shortcuts alone
     document.documentElement.requestFullscreen().catch((error) => warn(`no full screen: ${error.message}`));
   }
 }
@@ -302,6 +306,7 @@ function applyPanel() {
     startStage();
     startTicking();
   }
+  unlockSound();  // the OK click is a gesture too
 }
 
 document.getElementById('open-settings').addEventListener('click', () => {

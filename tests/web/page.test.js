@@ -252,6 +252,21 @@ describe('sound', () => {
     });
   });
 
+  test('switching sound on in the panel: the OK click is the gesture', async () => {
+    await withPage(async (page) => {
+      await spyOnAudio(page);
+      await page.goto(`${server.url}?seed=4`);
+      await waitForStatus(page, (st) => st.state === 'running');
+      await page.click('#open-settings');
+      await page.click('input[name=sound][value=on]');
+      await page.click('#settings-ok');
+      const s = await waitForStatus(page, (st) => st.audio === 'ready', 10000, 'the sounds decoded');
+      assert.equal(s.soundOn, true);
+      assert.equal(await page.evaluate(() => window.audioCalls.contexts), 1);
+      await page.evaluate(() => localStorage.clear());
+    });
+  });
+
   test('with sound off no audio context is ever created', async () => {
     await withPage(async (page) => {
       await spyOnAudio(page);
