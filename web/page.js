@@ -5,8 +5,10 @@ import createTekuteku from './tekuteku.js';
 import {
   STORAGE_KEY, movedTooFar, panelCountLimit, readPageOptions, searchWithSettings, stageFor, storedValues,
 } from './page_settings.js';
+import { fetchInflated, fetchPackedWave } from './page_fetch.js';
 
-const SOUND_FILES = ['fall_end.wav', 'dream_start.wav', 'fall_start.wav'];  // the core's cue order
+// The core's cue order: fall end, day-dream start, fall start.
+const SOUND_FILES = ['fall_end.wav.delta.gz', 'dream_start.wav.delta.gz', 'fall_start.wav.delta.gz'];
 const NO_SOUND_REQUEST = -1;
 
 // What the page is doing, for people poking at it from the console and for the browser tests.
@@ -51,13 +53,6 @@ function readStorage() {
   } catch {
     return null;  // storage switched off: the defaults and the URL still work
   }
-}
-
-async function fetchSheet() {
-  const response = await fetch('sheet.bmp.gz');
-  if (!response.ok) throw new Error(`sheet.bmp.gz: HTTP ${response.status}`);
-  const inflated = response.body.pipeThrough(new DecompressionStream('gzip'));
-  return new Uint8Array(await new Response(inflated).arrayBuffer());
 }
 
 function wantedStage() {
@@ -162,9 +157,7 @@ function unlockSound() {
   status.audio = 'loading';
   const own = audio;
   Promise.all(SOUND_FILES.map(async (name, i) => {
-    const response = await fetch(name);
-    if (!response.ok) throw new Error(`${name}: HTTP ${response.status}`);
-    own.buffers[i] = await audioContext.decodeAudioData(await response.arrayBuffer());
+    own.buffers[i] = await audioContext.decodeAudioData(await fetchPackedWave(name));
   })).then(() => {
     if (audio === own) status.audio = 'ready';
   }, (error) => {
@@ -323,7 +316,7 @@ async function main() {
   options = readPageOptions(location.search, readStorage(), warn);
   status.settings = options.settings;
   history.replaceState(null, '', searchWithSettings(location.search, options.settings));
-  const sheet = fetchSheet();
+  const sheet = fetchInflated('sheet.bmp.gz');
   core = await createTekuteku();
   const bytes = await sheet;
   const pointer = core._malloc(bytes.length);

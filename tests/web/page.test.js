@@ -2,7 +2,9 @@
 // hidden tab and sound.
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { canvasPixels, errorsOf, launchBrowser, openPage, startServer, waitForStatus } from './lib.js';
+import { readFileSync } from 'node:fs';
+import path from 'node:path';
+import { canvasPixels, errorsOf, launchBrowser, openPage, renderPixels, repo, startServer, waitForStatus } from './lib.js';
 
 let server;
 let browser;
@@ -70,6 +72,34 @@ describe('loading', () => {
       assert.deepEqual(status.settings, { speed: 1, count: 1, event: 'normal', sound: 'off' });
       assert.equal(status.interval, 165);
       assert.deepEqual(errorsOf(page), []);
+    });
+  });
+  test('a server that inflates .gz files on the way (Content-Encoding) serves a working page too', async () => {
+    await withPage(async (page) => {
+      await page.setRequestInterception(true);
+      page.on('request', (request) => {
+        if (!request.url().endsWith('/sheet.bmp.gz')) return request.continue();
+        return request.respond({ status: 200, contentType: 'image/bmp', body: readFileSync(path.join(repo, 'resources/sheet.bmp')) });
+      });
+      await page.goto(`${server.url}?seed=11&width=640&height=400&count=2&ticks=120`);
+      assert.equal((await waitForStatus(page, (st) => st.state !== 'loading')).state, 'stopped');
+      const shown = await canvasPixels(page);
+      const rendered = await renderPixels({ seed: 11, width: 640, height: 400, count: 2, odds: 25, steps: 120 });
+      assert.ok(shown.rgba.equals(rendered.rgba));
+    });
+  });
+
+  test('a sheet that cannot be used: a message on the page and in the console, not a blank page', async () => {
+    await withPage(async (page) => {
+      await page.setRequestInterception(true);
+      page.on('request', (request) => {
+        if (!request.url().endsWith('/sheet.bmp.gz')) return request.continue();
+        return request.respond({ status: 200, body: Buffer.from('BM damaged') });
+      });
+      await page.goto(server.url);
+      assert.equal((await waitForStatus(page, (st) => st.state !== 'loading')).state, 'failed');
+      assert.match(await page.$eval('#problem', (e) => (e.hidden ? '' : e.textContent)), /sprite sheet cannot be used/);
+      assert.ok(errorsOf(page).some((m) => m.text.includes('sprite sheet cannot be used')));
     });
   });
 });
@@ -249,6 +279,32 @@ describe('sound', () => {
       await page.waitForFunction(() => window.audioCalls.starts > 0, { timeout: 15000 });
       assert.equal(await page.evaluate(() => window.audioCalls.contexts), 1);
       assert.deepEqual(errorsOf(page), []);
+    });
+  });
+
+  test('the packed sounds the page fetches unpack to the WAVE files of resources/, byte for byte', async () => {
+    await withPage(async (page) => {
+      await page.goto(`${server.url}?ticks=1&width=8&height=8`);
+      for (const name of ['fall_end', 'dream_start', 'fall_start']) {
+        const unpacked = await page.evaluate(async (file) => {
+          const { fetchPackedWave } = await import('./page_fetch.js');
+          const bytes = new Uint8Array(await fetchPackedWave(file));
+          let text = '';
+          for (let i = 0; i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+          return btoa(text);
+        }, `${name}.wav.delta.gz`);
+        assert.ok(Buffer.from(unpacked, 'base64').equals(readFileSync(path.join(repo, 'resources', `${name}.wav`))), name);
+      }
+      const damaged = await page.evaluate(async () => {
+        const { unpackWave } = await import('./page_fetch.js');
+        try {
+          unpackWave(new Uint8Array(45));
+          return 'accepted';
+        } catch (error) {
+          return error.message;
+        }
+      });
+      assert.equal(damaged, 'damaged sound');
     });
   });
 
