@@ -137,6 +137,9 @@ measure-web: build web
 
 # The page in headless chromium: loading, pixel identity with tekuteku-render, URL settings,
 # full screen, idle mode and sound.
+# One browser at a time: a file per run, so the timing checks never share the machine with another.
 test-web: build web
-	@cd tests/web && TEKUTEKU_WEB_DIR=$(CURDIR)/$(WEB) TEKUTEKU_RENDER=$(CURDIR)/$(NATIVE)/tools/render/tekuteku-render \
-	    node --test --test-concurrency=1 --test-reporter=spec
+	@cd tests/web && for file in *.test.js; do \
+	    TEKUTEKU_WEB_DIR=$(CURDIR)/$(WEB) TEKUTEKU_RENDER=$(CURDIR)/$(NATIVE)/tools/render/tekuteku-render \
+	        node --test --test-reporter=spec $$file || exit 1; \
+	done

@@ -15,7 +15,7 @@ const NO_SOUND_REQUEST = -1;
 const status = {
   state: 'loading',  // loading, running, waiting (idle mode), stopped (after ?ticks), failed
   ticks: 0,
-  tickTimes: [],  // performance.now() of the latest ticks, oldest first
+  tickTimes: [],  // performance.now() when each of the latest ticks began, oldest first
   firstFrameMs: null,
   fullscreen: false,
   soundRequests: 0,
@@ -96,10 +96,10 @@ function present() {
 }
 
 function step() {
-  const request = core._tk_step();
-  status.ticks += 1;
   status.tickTimes.push(performance.now());
   if (status.tickTimes.length > 64) status.tickTimes.shift();
+  const request = core._tk_step();
+  status.ticks += 1;
   present();
   if (status.firstFrameMs === null) {
     requestAnimationFrame(() => { status.firstFrameMs ??= performance.now(); });

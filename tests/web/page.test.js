@@ -242,8 +242,10 @@ describe('input', () => {
       const shownAt = await page.evaluate(() => performance.now());
       const s = await waitForStatus(page, (st) => st.tickTimes.filter((t) => t > shownAt).length >= 20, 5000);
       const times = s.tickTimes.filter((t) => t > shownAt);
+      // Missed ticks caught up would come back to back; one interval apart, give or take the
+      // timer's own jitter, is the normal pace.
       for (let i = 1; i < times.length; i += 1) {
-        assert.ok(times[i] - times[i - 1] >= s.interval - 1, `ticks ${times[i] - times[i - 1]} ms apart after showing again`);
+        assert.ok(times[i] - times[i - 1] >= s.interval / 2, `ticks ${times[i] - times[i - 1]} ms apart after showing again`);
       }
     });
   });
