@@ -241,6 +241,7 @@ addEventListener('mousemove', onMouseMove);
 document.addEventListener('fullscreenchange', () => {
   status.fullscreen = document.fullscreenElement !== null;
   mouseReference = null;
+  if (status.fullscreen) document.getElementById('settings').hidden = true;
 });
 
 // Idle mode: black until there has been no input for options.idle seconds, then the saver; any
