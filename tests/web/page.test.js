@@ -45,35 +45,43 @@ async function countInput(page) {
 }
 
 describe('loading', () => {
-  test('no console errors, and walkers on the canvas within a second of navigation', async () => {
+  // How many milliseconds that takes is a figure of tools/measure-web (a busy test machine may
+  // stretch any wall-clock time); here the walkers must be drawn on the tick the core brings
+  // them on screen, with the page ticking from the moment it has loaded.
+  test('no console errors, and the walkers drawn as soon as they step on screen', async () => {
     await withPage(async (page) => {
-      // Watched from inside the page, frame by frame, so a busy test machine cannot stretch it.
+      // Every drawing call of the page, looked at as it happens.
       await page.evaluateOnNewDocument(() => {
-        const look = () => {
-          const canvas = document.getElementById('stage');
-          if (canvas && canvas.width > 1) {
-            const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-            for (let i = 0; i < data.length; i += 4) {
-              if (data[i] || data[i + 1] || data[i + 2]) {
-                window.walkersSeenMs = performance.now();
+        const put = CanvasRenderingContext2D.prototype.putImageData;
+        CanvasRenderingContext2D.prototype.putImageData = function (image, dx, dy, x, y, w, h) {
+          put.call(this, image, dx, dy, x, y, w, h);
+          if (window.walkersSeen) return;
+          for (let row = y; row < y + h; row += 1) {
+            for (let i = (row * image.width + x) * 4; i < (row * image.width + x + w) * 4; i += 4) {
+              if (image.data[i] || image.data[i + 1] || image.data[i + 2]) {
+                window.walkersSeen = { tick: window.tekuteku.ticks, ms: performance.now() };
                 return;
               }
             }
           }
-          requestAnimationFrame(look);
         };
-        requestAnimationFrame(look);
       });
-      await page.goto(server.url);
-      await page.waitForFunction(() => window.walkersSeenMs !== undefined, { timeout: 10000 });
-      const seenMs = await page.evaluate(() => window.walkersSeenMs);
-      assert.ok(seenMs <= 1000, `walkers first seen ${seenMs} ms after navigation`);
-      const status = await waitForStatus(page, (s) => s.state === 'running');
+      await page.goto(`${server.url}?seed=1`);
+      await page.waitForFunction(() => window.walkersSeen !== undefined, { timeout: 10000 });
+      const seen = await page.evaluate(() => window.walkersSeen);
+      // The walker enters from outside the screen, 16 pixels a tick: her first pixels are those
+      // of the third tick, as tekuteku-render draws it.
+      const rendered = await renderPixels({ seed: 1, width: 800, height: 600, count: 1, odds: 25, steps: 2 });
+      assert.equal(rendered.rgba.some((byte, i) => i % 4 !== 3 && byte !== 0), false);
+      assert.equal(seen.tick, 3, `first drawn on tick ${seen.tick} (${seen.ms} ms after navigation)`);
+      const status = await waitForStatus(page, (s) => s.state === 'running' && s.ticks >= 3);
       assert.deepEqual(status.settings, { speed: 1, count: 1, event: 'normal', sound: 'off' });
       assert.equal(status.interval, 165);
+      assert.ok(hasColour(await canvasPixels(page)));
       assert.deepEqual(errorsOf(page), []);
     });
   });
+
   test('a server that inflates .gz files on the way (Content-Encoding) serves a working page too', async () => {
     await withPage(async (page) => {
       await page.setRequestInterception(true);
