@@ -116,14 +116,12 @@ sheet-preview: configure
 	@echo "wrote build/sheet-preview.png"
 
 # The browser page: the core as WebAssembly (Debian's emscripten) plus the page's files, put
-# together in build/web/ (its CMake tree is build/web-cmake). emcc's optimiser needs Debian's
-# node modules, which node does not look for by itself.
+# together in build/web/ (its CMake tree is build/web-cmake).
 WEB := build/web
-EMENV := NODE_PATH=/usr/share/nodejs
 .PHONY: web run-web test-web
 web: bootstrap
-	@$(EMENV) emcmake cmake -S . -B build/web-cmake -DCMAKE_BUILD_TYPE=Release -DTEKUTEKU_WEB_OUT=$(CURDIR)/$(WEB) >/dev/null
-	@$(EMENV) cmake --build build/web-cmake -j $(JOBS)
+	@emcmake cmake -S . -B build/web-cmake -DCMAKE_BUILD_TYPE=Release -DTEKUTEKU_WEB_OUT=$(CURDIR)/$(WEB) >/dev/null
+	@cmake --build build/web-cmake -j $(JOBS) >/dev/null
 	@echo "the page is in $(WEB)/ (index.html): serve the folder with any static file server"
 
 # Serves build/web on 127.0.0.1 and prints the address; Ctrl-C stops it.
