@@ -35,7 +35,7 @@ async function transferSizes(browser, url) {
   for (const [name, sizes] of pending) files.set(name, await sizes);
   await page.close();
   const sum = (names) => names.reduce((total, n) => total + files.get(n).gzipped, 0);
-  for (const [name, size] of files) console.log(`  ${name.padEnd(20)} ${String(size.raw).padStart(8)} B, gzipped ${String(size.gzipped).padStart(7)} B`);
+  for (const [name, size] of files) console.log(`  ${name.padEnd(26)} ${String(size.raw).padStart(8)} B, gzipped ${String(size.gzipped).padStart(7)} B`);
   console.log(`transfer, gzipped: page ${(sum(pageFiles) / 1024).toFixed(1)} KiB (${pageFiles.length} files); ` +
     `sounds, fetched only with sound on after a gesture, ${(sum(soundFiles) / 1024).toFixed(1)} KiB more`);
 }
