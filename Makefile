@@ -18,6 +18,7 @@ build: configure
 test: build
 	@ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-windows
+	@$(MAKE) --no-print-directory test-web
 
 # The native tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: bootstrap
@@ -113,3 +114,30 @@ sheet-preview: configure
 	@cmake --build $(NATIVE) -j $(JOBS) --target tekuteku-sheetgen
 	@$(NATIVE)/tools/sheetgen/tekuteku-sheetgen --preview build/sheet-preview.png
 	@echo "wrote build/sheet-preview.png"
+
+# The browser page: the core as WebAssembly (Debian's emscripten) plus the page's files, put
+# together in build/web/ (its CMake tree is build/web-cmake).
+WEB := build/web
+.PHONY: web run-web test-web
+web: bootstrap
+	@emcmake cmake -S . -B build/web-cmake -DCMAKE_BUILD_TYPE=Release -DTEKUTEKU_WEB_OUT=$(CURDIR)/$(WEB) >/dev/null
+	@cmake --build build/web-cmake -j $(JOBS) >/dev/null
+	@echo "the page is in $(WEB)/ (index.html): serve the folder with any static file server"
+
+# Serves build/web on 127.0.0.1 and prints the address; Ctrl-C stops it.
+run-web: web
+	@tools/serve-web $(WEB) $(or $(PORT),8800)
+
+# The page's figures beside the native saver's CPU (about a minute): tools/measure-web.
+.PHONY: measure-web
+measure-web: build web
+	@tools/measure-web $(NATIVE)
+
+# The page in headless chromium: loading, pixel identity with tekuteku-render, URL settings,
+# full screen, idle mode and sound.
+# One browser at a time: a file per run, so the timing checks never share the machine with another.
+test-web: build web
+	@cd tests/web && for file in *.test.js; do \
+	    TEKUTEKU_WEB_DIR=$(CURDIR)/$(WEB) TEKUTEKU_RENDER=$(CURDIR)/$(NATIVE)/tools/render/tekuteku-render \
+	        node --test --test-reporter=spec $$file || exit 1; \
+	done

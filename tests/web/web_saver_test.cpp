@@ -1,0 +1,144 @@
+// The browser side of the saver, natively: it must draw what the core draws everywhere else,
+// hand the canvas every changed pixel, and leave the sound decisions to the core.
+#include "web/web_saver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "animation/atlas_image.h"
+#include "animation/frame_step.h"
+#include "resources/assets.h"
+
+namespace {
+
+struct RunSpec {
+    int32_t width, height;
+    WebSettings settings;
+    uint32_t seed;
+};
+
+// What every other system draws for the same run: the render tool's set-up.
+struct ReferenceRun {
+    Surface atlas, screen;
+    WalkerPopulation population{};
+    SoftwareCanvas canvas{screen, atlas};
+    explicit ReferenceRun(const RunSpec& run, int32_t count, int32_t odds) : screen(run.width, run.height) {
+        EXPECT_TRUE(DecodeBitmapToSurface(kSheetBmp, kSheetBmpSize, atlas, nullptr));
+        StartWalkers(population, MakeStage(0, 0, run.width, run.height, count, odds), run.seed);
+    }
+    int Step() {
+        NullSoundPlatform silent;
+        return RunFrameStep(population, canvas, SoundEffects{}, silent);
+    }
+};
+
+std::vector<uint8_t> ToRgba(const Surface& s) {
+    std::vector<uint8_t> rgba;
+    for (uint32_t p : s.pixels) rgba.insert(rgba.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p), 255});
+    return rgba;
+}
+
+class WebSaverTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(saver.LoadSheet(kSheetBmp, kSheetBmpSize, nullptr)); }
+    WebSaver saver;
+};
+
+TEST_F(WebSaverTest, DrawsWhatTheCoreDrawsAndPresentsEveryChangedPixel) {
+    const RunSpec run{800, 600, {6, 3, 0, 1}, 7};
+    ReferenceRun reference(run, 3, kEventTable[0]);
+    saver.Start(run.width, run.height, run.settings, run.seed, false);
+    // Presented after every tick, then every 7th, then only at the end of a long stretch that
+    // changes more rectangles than are listed.
+    for (int tick = 1; tick <= 900; ++tick) {
+        saver.Step();
+        reference.Step();
+        const bool present = tick <= 300 || (tick <= 600 && tick % 7 == 0) || tick == 900;
+        if (!present) continue;
+        saver.Present();
+        ASSERT_EQ(saver.Screen().pixels, reference.screen.pixels) << "tick " << tick;
+        const std::vector<uint8_t> expected = ToRgba(reference.screen);
+        ASSERT_TRUE(std::equal(expected.begin(), expected.end(), saver.Rgba())) << "tick " << tick;
+    }
+}
+
+TEST_F(WebSaverTest, PresentsOnlyWhatChanged) {
+    saver.Start(640, 400, {1, 2, 1, 1}, 1, false);
+    const auto& all = saver.Present();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].width * all[0].height, 640 * 400);
+    EXPECT_TRUE(saver.Present().empty()) << "nothing changed since";
+    saver.Step();
+    const auto& changed = saver.Present();
+    ASSERT_FALSE(changed.empty());
+    for (const ClippedCopy& r : changed) {
+        EXPECT_GE(r.dstX, 0);
+        EXPECT_GE(r.dstY, 0);
+        EXPECT_LE(r.dstX + r.width, 640);
+        EXPECT_LE(r.dstY + r.height, 400);
+        EXPECT_LE(r.width * r.height, 176 * 168) << "a walker's copy, not the screen";
+    }
+}
+
+TEST(CopyRectToRgbaTest, ConvertsTheRectangleOnly) {
+    Surface s(3, 2);
+    s.pixels = {0x112233, 0x445566, 0x778899, 0xAABBCC, 0xDDEEFF, 0x010203};
+    std::vector<uint8_t> rgba(3 * 2 * 4, 7);
+    CopyRectToRgba(s, ClippedCopy{1, 1, 0, 0, 2, 1}, rgba.data());
+    const std::vector<uint8_t> expected = {7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
+                                           7, 7, 7, 7, 0xDD, 0xEE, 0xFF, 255, 1, 2, 3, 255};
+    EXPECT_EQ(rgba, expected);
+}
+
+TEST_F(WebSaverTest, SettingsAreBoundedByTheCoreForTheScreen) {
+    saver.Start(800, 600, {9, 7, 2, 1}, 1, false);  // speed above the table, 7 walkers on 600 px
+    EXPECT_EQ(saver.Settings().walkerCount, 3);
+    EXPECT_EQ(saver.TickInterval(), 10u) << "speed 6's 1 ms with the 10 ms floor";
+    EXPECT_EQ(saver.Settings().eventOdds, 35);
+    saver.Start(800, 600, {0, 0, 1, 1}, 1, false);
+    EXPECT_EQ(saver.Settings().walkerCount, 1);
+    EXPECT_EQ(saver.TickInterval(), 200u);
+}
+
+// Requests, tick by tick, for a run with frequent scenes.
+std::vector<int> Requests(WebSaver& saver, int se, bool audio, int ticks) {
+    saver.Start(800, 600, {6, 3, 0, se}, 7, audio);
+    std::vector<int> requests;
+    for (int i = 0; i < ticks; ++i) requests.push_back(saver.Step());
+    return requests;
+}
+
+TEST_F(WebSaverTest, PlaysTheCoresCueOnlyWithSoundOnAndAudioThere) {
+    const int ticks = 600;
+    ReferenceRun reference(RunSpec{800, 600, {}, 7}, 3, kEventTable[0]);
+    std::vector<int> cues;
+    for (int i = 0; i < ticks; ++i) cues.push_back(reference.Step());
+    ASSERT_GT(std::count_if(cues.begin(), cues.end(), [](int c) { return c >= 0; }), 2) << "the run has scenes";
+
+    EXPECT_EQ(Requests(saver, 0, true, ticks), cues) << "each step's one cue, as the core chose it";
+    EXPECT_TRUE(saver.SoundOn());
+    const std::vector<int> none(ticks, WebSoundPlatform::kNoRequest);
+    EXPECT_EQ(Requests(saver, 1, true, ticks), none) << "sound switched off";
+    EXPECT_EQ(Requests(saver, 2, true, ticks), none) << "any value but 0 is off";
+    EXPECT_EQ(Requests(saver, 0, false, ticks), none) << "no audio in this browser";
+    EXPECT_FALSE(saver.SoundOn());
+}
+
+TEST(WebSoundPlatformTest, MapsTheThreeSoundsAndNothingElse) {
+    WebSoundPlatform platform;
+    EXPECT_EQ(platform.WaveOutDeviceCount(), 0);
+    platform.SetAudioAvailable(true);
+    EXPECT_EQ(platform.WaveOutDeviceCount(), 1);
+    EXPECT_EQ(platform.FindSound(199), nullptr);
+    EXPECT_EQ(platform.FindSound(203), nullptr);
+    for (int id = kFallEndSoundId; id <= kFallStartSoundId; ++id) {
+        platform.Play(platform.LockSound(platform.LoadSound(platform.FindSound(id))));
+        EXPECT_EQ(platform.TakeRequest(), id - kFallEndSoundId);
+        EXPECT_EQ(platform.TakeRequest(), WebSoundPlatform::kNoRequest) << "taken once";
+    }
+    platform.Play(nullptr);
+    EXPECT_EQ(platform.TakeRequest(), WebSoundPlatform::kStopSound);
+}
+
+}  // namespace

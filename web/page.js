@@ -1,0 +1,344 @@
+// tekuteku in a browser tab: the browser's side of the saver. The walkers, the frame step and the
+// sound decisions run in the core (tekuteku.wasm); this script owns the timer, the <canvas>, the
+// full-screen and idle input rules, the settings panel and Web Audio.
+import createTekuteku from './tekuteku.js';
+import {
+  STORAGE_KEY, movedTooFar, panelCountLimit, readPageOptions, searchWithSettings, stageFor, storedValues,
+} from './page_settings.js';
+import { fetchInflated, fetchPackedWave } from './page_fetch.js';
+
+// The core's cue order: fall end, day-dream start, fall start.
+const SOUND_FILES = ['fall_end.wav.delta.gz', 'dream_start.wav.delta.gz', 'fall_start.wav.delta.gz'];
+const NO_SOUND_REQUEST = -1;
+
+// What the page is doing, for people poking at it from the console and for the browser tests.
+const status = {
+  state: 'loading',  // loading, running, waiting (idle mode), stopped (after ?ticks), failed
+  ticks: 0,
+  tickTimes: [],  // performance.now() when each of the latest ticks began, oldest first
+  firstFrameMs: null,
+  fullscreen: false,
+  soundRequests: 0,
+  audio: 'none',  // none, loading, ready, failed
+};
+window.tekuteku = status;
+
+const canvas = document.getElementById('stage');
+const context = canvas.getContext('2d', { alpha: false });
+let core = null;
+let options = null;
+let stage = null;
+let timer = 0;
+let ticking = false;  // wanted; the timer itself pauses while the tab is hidden
+let picture = null;   // ImageData over the core's RGBA copy of the screen
+let audio = null;     // { context, buffers, playing } once sound is on and someone touched the page
+let mouseReference = null;
+let idleTimer = 0;
+
+function warn(message) {
+  console.warn(`tekuteku: ${message}`);
+}
+
+function fail(message) {
+  status.state = 'failed';
+  console.error(`tekuteku: ${message}`);
+  const problem = document.getElementById('problem');
+  problem.textContent = `tekuteku cannot start: ${message}`;
+  problem.hidden = false;
+}
+
+function readStorage() {
+  try {
+    return localStorage.getItem(STORAGE_KEY);
+  } catch {
+    return null;  // storage switched off: the defaults and the URL still work
+  }
+}
+
+function wantedStage() {
+  const fitted = stageFor(innerWidth, innerHeight, devicePixelRatio);
+  return { scale: fitted.scale, width: options.width ?? fitted.width, height: options.height ?? fitted.height };
+}
+
+// A new black screen of the window's size with the walkers started over, as the saver does for
+// a new window.
+function startStage() {
+  stage = wantedStage();
+  canvas.width = stage.width;
+  canvas.height = stage.height;
+  canvas.style.width = `${(stage.width * stage.scale) / devicePixelRatio}px`;
+  canvas.style.height = `${(stage.height * stage.scale) / devicePixelRatio}px`;
+  const seed = options.seed ?? core._tk_clock_seed() >>> 0;
+  const [speed, count, event, se] = storedValues(options.settings);
+  core._tk_start(stage.width, stage.height, speed, count, event, se, seed, audioPossible() ? 1 : 0);
+  Object.assign(status, {
+    width: stage.width, height: stage.height, scale: stage.scale, seed,
+    walkers: core._tk_walker_count(), interval: core._tk_interval(), soundOn: core._tk_sound_on() === 1,
+  });
+  present();
+}
+
+// Hands the rectangles the core changed since the last call to the canvas.
+function present() {
+  const count = core._tk_present();
+  if (count === 0) return;
+  const buffer = core.HEAPU8.buffer;
+  const pointer = core._tk_rgba();
+  if (!picture || picture.data.buffer !== buffer || picture.data.byteOffset !== pointer ||
+      picture.width !== stage.width || picture.height !== stage.height) {
+    const bytes = new Uint8ClampedArray(buffer, pointer, stage.width * stage.height * 4);
+    picture = new ImageData(bytes, stage.width, stage.height);
+  }
+  const rects = new Int32Array(buffer, core._tk_rects(), count * 6);
+  for (let i = 0; i < count * 6; i += 6) {
+    context.putImageData(picture, 0, 0, rects[i], rects[i + 1], rects[i + 4], rects[i + 5]);
+  }
+}
+
+function step() {
+  status.tickTimes.push(performance.now());
+  if (status.tickTimes.length > 64) status.tickTimes.shift();
+  const request = core._tk_step();
+  status.ticks += 1;
+  present();
+  if (status.firstFrameMs === null) {
+    requestAnimationFrame(() => { status.firstFrameMs ??= performance.now(); });
+  }
+  if (request !== NO_SOUND_REQUEST) playSound(request);
+}
+
+// Like the saver's one-shot timer: re-armed before the frame is drawn, one tick per interval, and
+// never more than one pending, so a slow or paused tab gets no burst of missed ticks afterwards.
+function tick() {
+  timer = setTimeout(tick, status.interval);
+  step();
+}
+
+function startTicking() {
+  ticking = true;
+  status.state = 'running';
+  if (!timer && !document.hidden) tick();
+}
+
+function stopTicking() {
+  ticking = false;
+  clearTimeout(timer);
+  timer = 0;
+}
+
+document.addEventListener('visibilitychange', () => {
+  if (document.hidden) {
+    clearTimeout(timer);
+    timer = 0;
+  } else if (ticking && !timer) {
+    timer = setTimeout(tick, status.interval);  // a fresh interval; nothing is caught up
+  }
+});
+
+addEventListener('resize', () => {
+  if (!ticking) return;
+  const wanted = wantedStage();
+  if (wanted.width === stage.width && wanted.height === stage.height && wanted.scale === stage.scale) return;
+  stopTicking();
+  startStage();
+  startTicking();
+});
+
+// Sound: nothing exists until sound is on and the page has had a gesture, as browsers require.
+// The still test picture never plays.
+function audioPossible() {
+  return options.ticks === null && typeof AudioContext === 'function';
+}
+
+function unlockSound() {
+  if (audio || options.settings.sound !== 'on' || !audioPossible()) return;
+  const audioContext = new AudioContext();
+  audio = { context: audioContext, buffers: SOUND_FILES.map(() => null), playing: null };
+  status.audio = 'loading';
+  const own = audio;
+  Promise.all(SOUND_FILES.map(async (name, i) => {
+    own.buffers[i] = await audioContext.decodeAudioData(await fetchPackedWave(name));
+  })).then(() => {
+    if (audio === own) status.audio = 'ready';
+  }, (error) => {
+    warn(`the sounds cannot be played: ${error.message}`);
+    if (audio === own) status.audio = 'failed';
+  });
+}
+
+function stopSound() {
+  if (!audio) return;
+  audio.context.close();
+  audio = null;
+  status.audio = 'none';
+}
+
+// One play request of the core: a new sound cuts off the one still playing; a sound that is not
+// there (not loaded yet, or no gesture so far) plays nothing.
+function playSound(request) {
+  status.soundRequests += 1;
+  if (!audio) return;
+  if (audio.playing) {
+    audio.playing.stop();
+    audio.playing = null;
+  }
+  const buffer = audio.buffers[request] ?? null;
+  if (!buffer) return;
+  const source = audio.context.createBufferSource();
+  source.buffer = buffer;
+  source.connect(audio.context.destination);
+  source.start();
+  audio.playing = source;
+}
+
+// Input: outside full screen a key or a click enters it; in full screen a key, a click or more
+// than 4 pixels of mouse movement leaves it, like the saver. In idle mode input ends the saver.
+function inPanel(event) {
+  return event.target instanceof Element && event.target.closest('#settings, #open-settings') !== null;
+}
+
+function pointerAt(event) {
+  return { x: event.clientX, y: event.clientY };
+}
+
+function onPress(event) {
+  if (inPanel(event) || !core || status.state === 'failed') return;
+  unlockSound();
+  if (options.idle !== null) {
+    idleInput();
+  } else if (options.ticks !== null) {
+    // the test picture stays as it is
+  } else if (document.fullscreenElement) {
+    document.exitFullscreen().catch(() => {});
+  } else if (!(event.ctrlKey || event.altKey || event.metaKey)) {  // leave the browser's shortcuts alone
+    document.documentElement.requestFullscreen().catch((error) => warn(`no full screen: ${error.message}`));
+  }
+}
+
+function onMouseMove(event) {
+  if (!core || options.ticks !== null) return;
+  const watching = options.idle !== null ? status.state === 'running' : document.fullscreenElement !== null;
+  if (!watching) {
+    if (options.idle !== null) idleInput();
+    return;
+  }
+  const here = pointerAt(event);
+  if (!mouseReference) {
+    // The first position after the change is the reference: the page moved under the pointer,
+    // so where it was before means nothing now (like the move a new saver window receives).
+    mouseReference = here;
+  } else if (movedTooFar(mouseReference, here.x, here.y)) {
+    mouseReference = here;
+    if (options.idle !== null) idleInput();
+    else document.exitFullscreen().catch(() => {});
+  }
+}
+
+addEventListener('keydown', onPress);
+addEventListener('mousedown', onPress);
+addEventListener('touchstart', onPress);
+addEventListener('mousemove', onMouseMove);
+document.addEventListener('fullscreenchange', () => {
+  status.fullscreen = document.fullscreenElement !== null;
+  mouseReference = null;
+  if (status.fullscreen) document.getElementById('settings').hidden = true;
+});
+
+// Idle mode: black until there has been no input for options.idle seconds, then the saver; any
+// input ends it and the wait starts again.
+function idleInput() {
+  if (status.state === 'running') {
+    stopTicking();
+    context.fillStyle = '#000';
+    context.fillRect(0, 0, canvas.width, canvas.height);
+  }
+  status.state = 'waiting';
+  clearTimeout(idleTimer);
+  idleTimer = setTimeout(() => {
+    mouseReference = null;
+    startStage();
+    startTicking();
+  }, options.idle * 1000);
+}
+
+// The settings panel: the dialog's four choices; OK keeps them in localStorage and in the URL.
+const panel = document.getElementById('settings');
+
+function showPanel() {
+  const limit = panelCountLimit((stage ?? wantedStage()).height);
+  const s = options.settings;
+  panel.elements.count.max = String(limit);
+  panel.elements.count.value = String(Math.min(s.count, limit));
+  document.getElementById('count-label').textContent = `ポルッカの数(1～${limit})`;
+  panel.elements.speed.value = String(s.speed);
+  panel.elements.event.value = s.event;
+  panel.elements.sound.value = s.sound;
+  panel.hidden = false;
+}
+
+function applyPanel() {
+  const limit = Number(panel.elements.count.max);
+  const count = Math.round(Number(panel.elements.count.value));
+  const settings = {
+    speed: Number(panel.elements.speed.value),
+    count: Number.isFinite(count) ? Math.min(Math.max(count, 1), limit) : 1,
+    event: panel.elements.event.value,
+    sound: panel.elements.sound.value,
+  };
+  try {
+    localStorage.setItem(STORAGE_KEY, JSON.stringify(settings));
+  } catch (error) {
+    warn(`the settings cannot be kept in this browser: ${error.message}`);
+  }
+  history.replaceState(null, '', searchWithSettings(location.search, settings));
+  options.settings = settings;
+  status.settings = settings;
+  panel.hidden = true;
+  if (settings.sound === 'off') stopSound();
+  if (ticking) {
+    stopTicking();
+    startStage();
+    startTicking();
+  }
+  unlockSound();  // the OK click is a gesture too
+}
+
+document.getElementById('open-settings').addEventListener('click', () => {
+  if (panel.hidden) showPanel();
+  else panel.hidden = true;
+});
+document.getElementById('settings-cancel').addEventListener('click', () => { panel.hidden = true; });
+panel.addEventListener('submit', (event) => {
+  event.preventDefault();
+  applyPanel();
+});
+
+async function main() {
+  options = readPageOptions(location.search, readStorage(), warn);
+  status.settings = options.settings;
+  history.replaceState(null, '', searchWithSettings(location.search, options.settings));
+  const sheet = fetchInflated('sheet.bmp.gz');
+  core = await createTekuteku();
+  const bytes = await sheet;
+  const pointer = core._malloc(bytes.length);
+  core.HEAPU8.set(bytes, pointer);
+  const loaded = core._tk_load_sheet(pointer, bytes.length);
+  core._free(pointer);
+  if (!loaded) throw new Error(`the sprite sheet cannot be used: ${core.UTF8ToString(core._tk_error())}`);
+
+  if (options.ticks !== null) {
+    // Test hook: a still picture after exactly that many ticks, as tekuteku-render draws it.
+    startStage();
+    for (let i = 0; i < options.ticks; i += 1) core._tk_step();
+    status.ticks = options.ticks;
+    present();
+    status.state = 'stopped';
+  } else if (options.idle !== null) {
+    idleInput();
+  } else {
+    startStage();
+    startTicking();
+  }
+}
+
+main().catch((error) => fail(error.message));

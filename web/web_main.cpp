@@ -1,0 +1,40 @@
+// The calls the page's script makes into the core. One saver per page; the script owns the
+// timer, the canvas, input and sound, and this side owns everything the core decides.
+#include <emscripten/emscripten.h>
+
+#include <cstdint>
+
+#include "web/web_saver.h"
+
+namespace {
+WebSaver saver;
+const char* lastError = "";
+}  // namespace
+
+extern "C" {
+
+// The sheet file's bytes, copied in by the script; 1 when it can be used.
+EMSCRIPTEN_KEEPALIVE int tk_load_sheet(const uint8_t* data, uint32_t size) {
+    return saver.LoadSheet(data, size, &lastError) ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tk_error() { return lastError; }
+
+EMSCRIPTEN_KEEPALIVE void tk_start(int32_t width, int32_t height, int32_t speed, int32_t count,
+                                   int32_t event, int32_t se, uint32_t seed, int32_t audio) {
+    saver.Start(width, height, WebSettings{speed, count, event, se}, seed, audio != 0);
+}
+
+EMSCRIPTEN_KEEPALIVE int tk_step() { return saver.Step(); }
+
+// Number of changed rectangles now in tk_rects(), as six int32 each: x, y, (unused x2), w, h.
+EMSCRIPTEN_KEEPALIVE int tk_present() { return static_cast<int>(saver.Present().size()); }
+EMSCRIPTEN_KEEPALIVE const ClippedCopy* tk_rects() { return saver.Presented().data(); }
+
+EMSCRIPTEN_KEEPALIVE uint8_t* tk_rgba() { return saver.Rgba(); }
+EMSCRIPTEN_KEEPALIVE int32_t tk_walker_count() { return saver.Settings().walkerCount; }
+EMSCRIPTEN_KEEPALIVE uint32_t tk_interval() { return saver.TickInterval(); }
+EMSCRIPTEN_KEEPALIVE int tk_sound_on() { return saver.SoundOn() ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE uint32_t tk_clock_seed() { return ClockSeed(); }
+
+}  // extern "C"

@@ -1,0 +1,117 @@
+#include "web/web_saver.h"
+
+#include <string_view>
+
+#include "animation/atlas_image.h"
+#include "animation/frame_step.h"
+
+void ChangedRectCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h,
+                                      int32_t srcX, int32_t srcY) {
+    ClippedCopy c;
+    if (!ClipCopy(dstX, dstY, w, h, srcX, srcY, screen_.width, screen_.height, atlas_.width,
+                  atlas_.height, c)) {
+        return;
+    }
+    SoftwareCanvas(screen_, atlas_).CopyFromAtlas(dstX, dstY, w, h, srcX, srcY);
+    if (all_) return;
+    if (changed_.size() >= kMaxRects) {
+        MarkAll();
+        return;
+    }
+    changed_.push_back(c);
+}
+
+void ChangedRectCanvas::MarkAll() {
+    changed_.clear();
+    all_ = true;
+    if (screen_.width > 0 && screen_.height > 0) {
+        changed_.push_back(ClippedCopy{0, 0, 0, 0, screen_.width, screen_.height});
+    }
+}
+
+void CopyRectToRgba(const Surface& screen, const ClippedCopy& rect, uint8_t* rgba) {
+    for (int32_t y = rect.dstY; y < rect.dstY + rect.height; ++y) {
+        const size_t first = static_cast<size_t>(y) * screen.width + rect.dstX;
+        const uint32_t* from = &screen.pixels[first];
+        uint8_t* to = rgba + first * 4;
+        for (int32_t x = 0; x < rect.width; ++x) {
+            const uint32_t p = from[x];
+            to[0] = static_cast<uint8_t>(p >> 16);
+            to[1] = static_cast<uint8_t>(p >> 8);
+            to[2] = static_cast<uint8_t>(p);
+            to[3] = 255;
+            to += 4;
+        }
+    }
+}
+
+namespace {
+// One byte per sound, in cue order; its address stands for the sound.
+const uint8_t kSoundHandles[kSoundCueCount] = {};
+}  // namespace
+
+const void* WebSoundPlatform::FindSound(int resourceId) {
+    const int index = resourceId - kFallEndSoundId;
+    return index >= 0 && index < kSoundCueCount ? &kSoundHandles[index] : nullptr;
+}
+
+void WebSoundPlatform::Play(const uint8_t* waveImage) {
+    const bool known = waveImage >= kSoundHandles && waveImage < kSoundHandles + kSoundCueCount;
+    request_ = known ? static_cast<int>(waveImage - kSoundHandles) : kStopSound;
+}
+
+int WebSoundPlatform::TakeRequest() {
+    const int request = request_;
+    request_ = kNoRequest;
+    return request;
+}
+
+namespace {
+class GivenProfile final : public ProfileReader {
+public:
+    explicit GivenProfile(const WebSettings& s) : s_(s) {}
+    int32_t GetInt(const char* key, int32_t defaultValue) override {
+        const std::string_view k = key;
+        if (k == kSpeedKey) return s_.speed;
+        if (k == kCountKey) return s_.count;
+        if (k == kEventKey) return s_.event;
+        if (k == kSoundKey) return s_.se;
+        return defaultValue;
+    }
+
+private:
+    const WebSettings& s_;
+};
+}  // namespace
+
+bool WebSaver::LoadSheet(const uint8_t* data, size_t size, const char** error) {
+    return DecodeBitmapToSurface(data, size, atlas_, error);
+}
+
+void WebSaver::Start(int32_t width, int32_t height, const WebSettings& stored, uint32_t seed,
+                     bool audioAvailable) {
+    GivenProfile profile(stored);
+    settings_ = ReadSaverSettings(profile, height);
+    sound_ = SoundEffects{};
+    soundPlatform_.SetAudioAvailable(audioAvailable);
+    SetUpSound(sound_, soundPlatform_, settings_.soundOff);
+    soundPlatform_.TakeRequest();
+
+    screen_ = Surface(width, height);  // black
+    rgba_.assign(static_cast<size_t>(width) * height * 4, 0);
+    canvas_.MarkAll();
+    population_ = WalkerPopulation{};
+    StartWalkers(population_, MakeStage(0, 0, width, height, settings_.walkerCount, settings_.eventOdds),
+                 seed);
+}
+
+int WebSaver::Step() {
+    RunFrameStep(population_, canvas_, sound_, soundPlatform_);
+    return soundPlatform_.TakeRequest();
+}
+
+const std::vector<ClippedCopy>& WebSaver::Present() {
+    canvas_.TakeChanged(presented_);
+    for (const ClippedCopy& rect : presented_) CopyRectToRgba(screen_, rect, rgba_.data());
+    return presented_;
+}
