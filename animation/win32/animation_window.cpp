@@ -88,6 +88,9 @@ LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             PostMessageA(window, MSG_INIT_SAVER, 0, 0);
             return 0;
         case MSG_INIT_SAVER:
+            // Another program may post it again: building a second set would leak the first.
+            if (Animation.initialised) return 0;
+            Animation.initialised = true;
             Initialise(window);
             [[fallthrough]];
         case MSG_ARM_TIMER:

@@ -15,6 +15,7 @@ constexpr UINT_PTR kTickTimerId = 0;
 // Everything the animation owns for the one saver window of the process. Tests reset it by
 // assigning a fresh value (after the previous window has been closed).
 struct AnimationState {
+    bool initialised = false;  // the first MSG_INIT_SAVER builds everything; later ones do nothing
     SaverSettings settings{};
     WalkerPopulation population{};
     SoundEffects sound{};

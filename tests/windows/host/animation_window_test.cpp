@@ -177,6 +177,26 @@ TEST_F(AnimationWindow, ObjectCountsStayFlatOverThousandsOfTicksAndReturnAfterCl
     EXPECT_EQ(CountThreadWindows(), windowsBefore);
 }
 
+// Another program may post the initialise message again: nothing is built a second time, and
+// the walkers go on where they were.
+TEST_F(AnimationWindow, OnlyTheFirstInitialiseMessageBuildsAnything) {
+    window = CreateSaverWindow();
+    Tick(window);
+    KillTimer(window, kTickTimerId);  // no tick of its own while the messages are handled
+    Pump();
+    const int gdiBefore = CountGdiObjects();
+    const SpriteAtlas atlas = Animation.atlas;
+    const Walker walker = Animation.population.walkers[0];
+    for (int i = 0; i < 30; ++i) PostMessageA(window, MSG_INIT_SAVER, 0, 0);
+    Pump();
+    EXPECT_EQ(CountGdiObjects(), gdiBefore);
+    EXPECT_EQ(Animation.atlas.surfaceDC, atlas.surfaceDC);
+    EXPECT_EQ(Animation.atlas.palette, atlas.palette);
+    EXPECT_EQ(std::memcmp(&Animation.population.walkers[0], &walker, sizeof walker), 0);
+    Tick(window);
+    EXPECT_NE(std::memcmp(&Animation.population.walkers[0], &walker, sizeof walker), 0);
+}
+
 TEST_F(AnimationWindow, PreviewReleasesItsObjectsWhenTheHostWindowGoes) {
     previewHost = CreatePreviewHost(200, 150);
     const int gdiBefore = CountGdiObjects();
