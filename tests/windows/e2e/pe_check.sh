@@ -2,7 +2,8 @@
 # The built files as the system loads them, read with objdump (no Wine needed, so this also
 # covers builds this machine cannot run): the saver is one GUI executable that needs only
 # system DLLs, no C runtime DLL either, and leaves the password, password-change and
-# input-method libraries to be loaded by name at run time; the test doubles export the names the saver looks up, undecorated.
+# input-method libraries to be loaded by name at run time; the test doubles export the names
+# the saver looks up, undecorated.
 set -u
 : "${SCR:?}" "${DOUBLES:?}"
 failures=0
