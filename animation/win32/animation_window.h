@@ -13,11 +13,11 @@ constexpr UINT MSG_INIT_SAVER = WM_USER + 10;
 constexpr UINT MSG_ARM_TIMER = WM_USER + 11;
 constexpr UINT_PTR kTickTimerId = 0;
 
-// Everything the animation owns for the one saver window of the process. Tests reset it by
-// assigning a fresh value (after the previous window has been closed).
 // Logical pixels per inch of the screen, as the system tells this process.
 int ScreenDpi();
 
+// Everything the animation owns for the one saver window of the process. Tests reset it by
+// assigning a fresh value (after the previous window has been closed).
 struct AnimationState {
     bool initialised = false;  // the first MSG_INIT_SAVER builds everything; later ones do nothing
     SaverSettings settings{};
