@@ -50,6 +50,8 @@ start_fullscreen() {
     start_saver /s
     found=$(find_saver)
     [ -n "$found" ] || { fail "the saver window did not appear"; return 1; }
+    # Keys typed with xdotool reach the focused window only.
+    wait_foreground WindowsScreenSaverClass 5000 || { fail "the saver did not get the focus"; return 1; }
 }
 # Messages are sent, not posted, so that each has been handled when the sender returns and the
 # check after it looks at the result, not at a queue still being worked through.

@@ -33,6 +33,7 @@ figures() {
     park_pointer
     start_saver /s
     [ -n "$(find_saver)" ] || { fail "at $dpi DPI the saver window did not appear"; return 1; }
+    wait_foreground WindowsScreenSaverClass 5000 || { fail "at $dpi DPI the saver did not get the focus"; return 1; }
     shots=0 tries=0 tallest=0 widest=0 uneven=0 drawn=0
     while [ "$shots" -lt 3 ] && [ "$tries" -lt 100 ]; do
         tries=$((tries + 1))

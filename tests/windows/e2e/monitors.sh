@@ -66,6 +66,8 @@ start_fullscreen() {
     start_saver /s
     found=$(find_saver)
     [ -n "$found" ] || { fail "the saver window did not appear"; return 1; }
+    # Keys typed with xdotool reach the focused window only.
+    wait_foreground WindowsScreenSaverClass 5000 || { fail "the saver did not get the focus"; return 1; }
 }
 # nonblack_in X0,Y0,X1,Y1 FILE: the non-black pixels of that area of a screenshot.
 nonblack_in() { "$e2e_dir/shot_stats.py" "$2" --region "$1" | awk '/^region/ { print $6 }'; }
@@ -153,15 +155,14 @@ wait_asked() {
     done
 }
 start_fullscreen 1400 300 && {
-    calls=0
     for what in "key" "move-second" "move-first" "close"; do
+        calls=$(($(asked) + 1))
         case $what in
             key) xdotool key a ;;
             move-second) move_by 10 0 ;;
             move-first) probe cursor 300 300 >/dev/null ;;
             close) send_close ;;
         esac
-        calls=$((calls + 1))
         check "with a password, $what: the component is asked and refuses" wait_asked "$calls"
         check "with a password, $what: the saver keeps running over both monitors" \
             [ "$(find_saver 0 | cut -d' ' -f2-5)" = "0 0 1824 768" ]
