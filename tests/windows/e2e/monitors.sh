@@ -1,7 +1,8 @@
 #!/bin/sh
 # Two monitors side by side (1024x768 primary, 800x600 to its right): the saver covers both,
 # walkers walk over both, a key or 5 pixels of pointer movement on either monitor ends it, and
-# with a password in force nothing ends it without the component's approval.
+# with a password in force no key, click, movement or close request ends it without the
+# component's approval.
 #
 # Wine sees two monitors in a nested Xephyr with Xinerama (Xvfb's Xinerama puts both heads at
 # 0,0). The pointer there moves only when a program moves it (xdotool's fake motion is lost),
@@ -155,10 +156,11 @@ wait_asked() {
     done
 }
 start_fullscreen 1400 300 && {
-    for what in "key" "move-second" "move-first" "close"; do
+    for what in "key" "click-second" "move-second" "move-first" "close"; do
         calls=$(($(asked) + 1))
         case $what in
             key) xdotool key a ;;
+            click-second) xdotool click 1 ;;  # the pointer is on the second monitor
             move-second) move_by 10 0 ;;
             move-first) probe cursor 300 300 >/dev/null ;;
             close) send_close ;;
