@@ -11,6 +11,7 @@ constexpr int32_t kPreviewMode = 1;
 constexpr UINT MSG_VERIFY_PASSWORD = WM_APP;
 constexpr DWORD kNoVerificationYet = 0xFFFFFFFF;
 constexpr DWORD kVerifyGap = 200;  // ms after a verification during which requests are refused
+constexpr UINT kPreviewWatchMs = 1000;
 
 constexpr const char* kSaverClassName = "WindowsScreenSaverClass";
 constexpr const char* kFullScreenTitle = "Screen Saver";
@@ -41,6 +42,9 @@ struct HostState {
     ImmAssociateFn ImeAssociateEntry = nullptr;
     HANDLE SavedInputContext = nullptr;
 
+    // Preview only: the thread timer that notices a host window gone with ours
+    UINT_PTR PreviewWatchTimer = 0;
+
     // The clock and the cursor, replaceable so tests can choose times and positions.
     DWORD(WINAPI* tickSource)() = GetTickCount;
     BOOL(WINAPI* cursorSource)(LPPOINT) = GetCursorPos;
@@ -58,9 +62,9 @@ int PrepareSettingsDialog(HINSTANCE instance);
 int RunPasswordChange(const char* text);
 void CallPasswordChanger(HWND owner);
 
-// Runs mode(argument) so that an unhandled fault is offered to the system's
-// UnhandledExceptionFilter; when that answers EXCEPTION_EXECUTE_HANDLER the running-saver state
-// is switched off and the process ends with the result of doing so.
+// Runs mode(argument) so that an unhandled fault first switches the running-saver state off and
+// is then offered to the system's UnhandledExceptionFilter; when that answers
+// EXCEPTION_EXECUTE_HANDLER the process ends with the result of switching the state off.
 int RunFaultGuarded(int (*mode)(const char*), const char* argument);
 
 // Saver window and message loop

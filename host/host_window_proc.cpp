@@ -21,6 +21,39 @@ void RestoreInputMethod(HWND window) {
     }
 }
 
+// A preview whose host window has gone (its program killed, say) would otherwise live on alone.
+// Where the system took our window with the host's without a destroy message (Wine does), no
+// tick comes any more: a slow thread timer asks the same question. True when it ended the preview.
+bool EndPreviewIfOrphaned(HWND window) {
+    HWND parent = GetParent(window);
+    if (parent != nullptr && IsWindow(parent)) return false;
+    if (IsWindow(window)) {
+        DestroyWindow(window);
+    } else {
+        HostWindowProc(window, WM_DESTROY, 0, 0);  // as if it had been destroyed
+    }
+    return true;
+}
+
+void CALLBACK WatchPreviewHost(HWND, UINT, UINT_PTR, DWORD) {
+    if (Host.SaverMode == kPreviewMode) EndPreviewIfOrphaned(Host.SaverWindow);
+}
+
+// Commands that would move, resize or hide the full-screen window and so uncover the desktop.
+// The system uses the low four bits of the command for its own purposes.
+bool UncoversTheDesktop(WPARAM command) {
+    switch (command & 0xFFF0) {
+        case SC_MINIMIZE:
+        case SC_MAXIMIZE:
+        case SC_RESTORE:
+        case SC_MOVE:
+        case SC_SIZE:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // The preview's host shows help for its own window, not for ours.
 void ForwardToPreviewHost(HWND window, UINT message, LPARAM lParam) {
     HWND parent = GetParent(window);
@@ -39,8 +72,13 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             DetachInputMethod(window);
             Host.cursorSource(&Host.MouseReferencePoint);
             if (fullScreen) SetCursor(nullptr);
+            if (!fullScreen) {
+                Host.PreviewWatchTimer = SetTimer(nullptr, 0, kPreviewWatchMs, WatchPreviewHost);
+            }
             break;
         case WM_DESTROY:
+            if (Host.PreviewWatchTimer != 0) KillTimer(nullptr, Host.PreviewWatchTimer);
+            Host.PreviewWatchTimer = 0;
             RestoreInputMethod(window);
             PostQuitMessage(0);
             break;
@@ -65,12 +103,14 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             break;
         case WM_SYSCOMMAND:
             if (fullScreen &&
-                (wParam == SC_NEXTWINDOW || wParam == SC_PREVWINDOW || wParam == SC_SCREENSAVE)) {
+                (wParam == SC_NEXTWINDOW || wParam == SC_PREVWINDOW || wParam == SC_SCREENSAVE ||
+                 UncoversTheDesktop(wParam))) {
                 return 0;
             }
             break;
         case WM_TIMER:
             if (closing) return 0;
+            if (!fullScreen && EndPreviewIfOrphaned(window)) return 0;
             Sleep(0);
             break;
         default:

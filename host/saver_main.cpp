@@ -44,12 +44,15 @@ HWND WindowFromText(const char* text) {
     return handle != 0 && IsWindow(window) ? window : nullptr;
 }
 
-// The guard's top-level filter. The system filter is offered the fault with no filter of ours
-// installed, so it does its own reporting instead of calling back here.
+// The guard's top-level filter. The running state goes off first: the system's crash handler
+// may end the process from inside its filter, and the state must not outlive the saver. The
+// system filter is offered the fault with no filter of ours installed, so it does its own
+// reporting instead of calling back here.
 LONG WINAPI FaultGuardFilter(EXCEPTION_POINTERS* info) {
+    const BOOL switchedOff = SetScreenSaverRunning(FALSE);
     SetUnhandledExceptionFilter(nullptr);
     const LONG answer = UnhandledExceptionFilter(info);
-    if (answer == EXCEPTION_EXECUTE_HANDLER) ExitProcess(SetScreenSaverRunning(FALSE));
+    if (answer == EXCEPTION_EXECUTE_HANDLER) ExitProcess(switchedOff);
     return answer;
 }
 

@@ -1,3 +1,4 @@
+#include "animation/win32/animation_window.h"
 #include "host/host.h"
 #include "resources/resource_ids.h"
 #include "settings/win32/module_instance.h"
@@ -10,6 +11,17 @@ constexpr DWORD kFullScreenStyle = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_
 constexpr DWORD kPreviewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
 // Returned when no window could be made, so the message loop never ran.
 constexpr int kNoWindowResult = -1;
+
+// Tells Windows Vista and later that the saver draws for the screen's real DPI, so the system
+// does not stretch (and blur) its window. Earlier systems have no such call and do not stretch.
+void DeclareDpiAware() {
+    using SetDpiAwareFn = BOOL(WINAPI*)();
+    HMODULE user = GetModuleHandleA("USER32.DLL");
+    if (user == nullptr) return;
+    const auto declare = reinterpret_cast<SetDpiAwareFn>(
+        reinterpret_cast<void*>(GetProcAddress(user, "SetProcessDPIAware")));
+    if (declare != nullptr) declare();
+}
 
 }  // namespace
 
@@ -63,6 +75,8 @@ int RunSaverSession(HWND parent) {
     DWORD exStyle = 0;
     DWORD style;
     const char* title;
+    int left = 0;
+    int top = 0;
     int width;
     int height;
     if (parent != nullptr) {
@@ -74,8 +88,13 @@ int RunSaverSession(HWND parent) {
         title = kPreviewTitle;
         Host.SaverMode = kPreviewMode;
     } else {
-        width = GetSystemMetrics(SM_CXSCREEN);
-        height = GetSystemMetrics(SM_CYSCREEN);
+        // Every monitor: the whole virtual screen, where the system knows one.
+        DeclareDpiAware();
+        const ScreenArea covered = CoveredArea(ReadScreenMetrics());
+        left = covered.left;
+        top = covered.top;
+        width = covered.width;
+        height = covered.height;
         style = kFullScreenStyle;
         title = kFullScreenTitle;
         HWND running = FindWindowA(kSaverClassName, kFullScreenTitle);
@@ -90,8 +109,8 @@ int RunSaverSession(HWND parent) {
     MSG message{};
     message.wParam = static_cast<WPARAM>(kNoWindowResult);
     if (RegisterClassA(&windowClass) != 0) {
-        Host.SaverWindow = CreateWindowExA(exStyle, kSaverClassName, title, style, 0, 0, width,
-                                           height, parent, nullptr, ModuleInstance, nullptr);
+        Host.SaverWindow = CreateWindowExA(exStyle, kSaverClassName, title, style, left, top,
+                                           width, height, parent, nullptr, ModuleInstance, nullptr);
     }
     if (Host.SaverWindow != nullptr) {
         if (Host.SaverMode == kFullScreenMode) SetForegroundWindow(Host.SaverWindow);

@@ -8,6 +8,27 @@
 
 AnimationState Animation;
 
+int ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+ScreenMetrics ReadScreenMetrics() {
+    const auto metric = Animation.getSystemMetrics;
+    ScreenMetrics screens;
+    screens.primaryWidth = metric(SM_CXSCREEN);
+    screens.primaryHeight = metric(SM_CYSCREEN);
+    // Systems before Windows 98 and 2000 answer 0 for these.
+    screens.virtualLeft = metric(SM_XVIRTUALSCREEN);
+    screens.virtualTop = metric(SM_YVIRTUALSCREEN);
+    screens.virtualWidth = metric(SM_CXVIRTUALSCREEN);
+    screens.virtualHeight = metric(SM_CYVIRTUALSCREEN);
+    screens.dpi = Animation.getScreenDpi();
+    return screens;
+}
+
 namespace {
 
 Win32SoundPlatform systemSound;
@@ -29,18 +50,25 @@ void CreatePreviewSurface(HDC windowDC) {
 }
 
 void Initialise(HWND window) {
-    Animation.settings = ReadSaverSettings();
+    const ScreenMetrics screens = ReadScreenMetrics();
+    const bool preview = Host.SaverMode == kPreviewMode;
+    // Full screen draws in sprite pixels of `scale` screen pixels each: the stage, its bands
+    // and the walker limit all count sprite pixels. The preview shows the primary screen.
+    Animation.scale = preview ? 1 : PixelScale(screens.dpi);
+    Animation.settings = ReadSaverSettings(ScaledLength(screens.primaryHeight, Animation.scale));
     SetUpSound(Animation.sound, Sound(), Animation.settings.soundOff);
     HDC windowDC = GetDC(window);
     RECT area;
-    if (Host.SaverMode == kPreviewMode) {
+    if (preview) {
         GetClientRect(window, &Animation.previewRect);
-        Animation.screenWidth = GetSystemMetrics(SM_CXSCREEN);
-        Animation.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+        Animation.screenWidth = screens.primaryWidth;
+        Animation.screenHeight = screens.primaryHeight;
         area = RECT{0, 0, Animation.screenWidth, Animation.screenHeight};
         CreatePreviewSurface(windowDC);
     } else {
         GetClientRect(window, &area);
+        area.right = ScaledLength(area.right, Animation.scale);
+        area.bottom = ScaledLength(area.bottom, Animation.scale);
     }
     const Stage stage = MakeStage(area.left, area.top, area.right, area.bottom,
                                   Animation.settings.walkerCount, Animation.settings.eventOdds);
@@ -57,7 +85,9 @@ void PaintTick(HWND window) {
     HPALETTE previous = SelectPalette(dc, Animation.atlas.palette, FALSE);
     RealizePalette(dc);
     const bool preview = Host.SaverMode == kPreviewMode;
-    GdiCanvas canvas(preview ? Animation.previewDC : dc, Animation.atlas.surfaceDC);
+    if (Animation.scale > 1) SetStretchBltMode(dc, COLORONCOLOR);  // hard pixel edges
+    GdiCanvas canvas(preview ? Animation.previewDC : dc, Animation.atlas.surfaceDC,
+                     Animation.scale);
     RunFrameStep(Animation.population, canvas, Animation.sound, Sound());
     if (preview) {
         StretchBlt(dc, 0, 0, Animation.previewRect.right, Animation.previewRect.bottom,
@@ -88,6 +118,9 @@ LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             PostMessageA(window, MSG_INIT_SAVER, 0, 0);
             return 0;
         case MSG_INIT_SAVER:
+            // Another program may post it again: building a second set would leak the first.
+            if (Animation.initialised) return 0;
+            Animation.initialised = true;
             Initialise(window);
             [[fallthrough]];
         case MSG_ARM_TIMER:

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include "animation/screen_geometry.h"
 #include "animation/sound_effects.h"
 #include "animation/walkers.h"
 #include "animation/win32/gdi_atlas.h"
@@ -12,9 +13,13 @@ constexpr UINT MSG_INIT_SAVER = WM_USER + 10;
 constexpr UINT MSG_ARM_TIMER = WM_USER + 11;
 constexpr UINT_PTR kTickTimerId = 0;
 
+// Logical pixels per inch of the screen, as the system tells this process.
+int ScreenDpi();
+
 // Everything the animation owns for the one saver window of the process. Tests reset it by
 // assigning a fresh value (after the previous window has been closed).
 struct AnimationState {
+    bool initialised = false;  // the first MSG_INIT_SAVER builds everything; later ones do nothing
     SaverSettings settings{};
     WalkerPopulation population{};
     SoundEffects sound{};
@@ -26,10 +31,18 @@ struct AnimationState {
     HDC previewDC = nullptr;
     HBITMAP previewBitmap = nullptr;
     HBITMAP previousPreviewBitmap = nullptr;
+    // Full screen: screen pixels per sprite pixel on a high-DPI screen; 1 in preview.
+    int32_t scale = 1;
     // Sound output; tests put a recorder here.
     SoundPlatform* soundPlatform = nullptr;
+    // What the system says about its screens; tests pose as other screens here.
+    int(WINAPI* getSystemMetrics)(int) = GetSystemMetrics;
+    int (*getScreenDpi)() = ScreenDpi;
 };
 
 extern AnimationState Animation;
+
+// The screens through the metrics source above.
+ScreenMetrics ReadScreenMetrics();
 
 LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -25,15 +25,24 @@ void CreateAtlasSurface(SpriteAtlas& atlas, HDC windowDC);
 // Puts the surface's own bitmap back, then deletes the surface, its bitmap and the palette.
 void ReleaseAtlas(SpriteAtlas& atlas);
 
+// At a scale above 1 each sprite pixel becomes a block of scale x scale target pixels, copied
+// as it is (the target's stretch mode should be COLORONCOLOR, never smoothing).
 class GdiCanvas final : public Canvas {
 public:
-    GdiCanvas(HDC target, HDC atlas) : target_(target), atlas_(atlas) {}
+    GdiCanvas(HDC target, HDC atlas, int32_t scale = 1)
+        : target_(target), atlas_(atlas), scale_(scale) {}
     void CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
                        int32_t srcY) override {
-        BitBlt(target_, dstX, dstY, w, h, atlas_, srcX, srcY, SRCCOPY);
+        if (scale_ == 1) {
+            BitBlt(target_, dstX, dstY, w, h, atlas_, srcX, srcY, SRCCOPY);
+        } else {
+            StretchBlt(target_, dstX * scale_, dstY * scale_, w * scale_, h * scale_, atlas_, srcX,
+                       srcY, w, h, SRCCOPY);
+        }
     }
 
 private:
     HDC target_;
     HDC atlas_;
+    int32_t scale_;
 };

@@ -16,9 +16,11 @@ int32_t Win32ProfileReader::GetInt(const char* key, int32_t defaultValue) {
         GetPrivateProfileIntA(location_.section, key, defaultValue, location_.file));
 }
 
-SaverSettings ReadSaverSettings() {
+SaverSettings ReadSaverSettings() { return ReadSaverSettings(GetSystemMetrics(SM_CYSCREEN)); }
+
+SaverSettings ReadSaverSettings(int32_t screenHeight) {
     Win32ProfileReader profile;
-    return ReadSaverSettings(profile, GetSystemMetrics(SM_CYSCREEN));
+    return ReadSaverSettings(profile, screenHeight);
 }
 
 static void WriteInt(const ProfileLocation& location, const char* key, int32_t value) {

@@ -26,6 +26,8 @@ private:
 
 // The saver's settings as stored, bounded for the current screen height.
 SaverSettings ReadSaverSettings();
+// The same, bounded for a screen of the given height.
+SaverSettings ReadSaverSettings(int32_t screenHeight);
 
 // Writes "Speed", "Charactors", "Event" and "SE", in that order, each as "%d".
 // Write failures are not detected.

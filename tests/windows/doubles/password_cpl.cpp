@@ -7,6 +7,8 @@
 //   TEKUTEKU_PWD_BUSY_MS      keep a modal message loop running this long before answering,
 //                             as a password dialog would
 //   TEKUTEKU_PWD_LOG          file to which one line per call is appended
+//   TEKUTEKU_PWD_FAULT        1: write through a null pointer instead of answering, as a broken
+//                             component would
 #include "double_log.h"
 
 namespace {
@@ -34,6 +36,9 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window)
     char line[300];
     std::snprintf(line, sizeof line, "VerifyScreenSavePwd begin %s", who);
     double_log::Append(line);
+
+    if (double_log::ReadAnswer("", "TEKUTEKU_PWD_FAULT") == 1)
+        *static_cast<volatile int*>(nullptr) = 1;
 
     int busy = double_log::ReadAnswer("TEKUTEKU_PWD_BUSY_MS_FILE", "TEKUTEKU_PWD_BUSY_MS");
     if (busy > 0)

@@ -10,6 +10,9 @@
 //   saver_probe run EXE HEXTAIL              starts EXE with exactly "EXE" + tail bytes (hex),
 //                                            waits, prints the exit code and returns it
 //   saver_probe foreground                   prints the foreground window "hwnd class"
+//   saver_probe cursor [X Y]                 moves the pointer to X,Y first, if given, as a program
+//                                            can; prints where it is: "x y"
+//   saver_probe screens                      prints "monitors N virtual X Y W H primary W H"
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -165,6 +168,18 @@ int main(int argc, char** argv)
         rc = Client(ParseHandle(argv[2]));
     } else if (!std::strcmp(cmd, "run") && argc == 4) {
         rc = Run(argv[2], argv[3]);
+    } else if (!std::strcmp(cmd, "cursor") && (argc == 2 || argc == 4)) {
+        if (argc == 4) SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3]));
+        POINT at{};
+        GetCursorPos(&at);
+        std::printf("%ld %ld\n", at.x, at.y);
+        rc = 0;
+    } else if (!std::strcmp(cmd, "screens")) {
+        std::printf("monitors %d virtual %d %d %d %d primary %d %d\n", GetSystemMetrics(SM_CMONITORS),
+                    GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                    GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
+                    GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        rc = 0;
     } else if (!std::strcmp(cmd, "foreground")) {
         HWND window = GetForegroundWindow();
         char cls[128] = "";

@@ -5,7 +5,9 @@ non-black shapes are. Prints, one per line:
   nonblack N
   blob X0 Y0 X1 Y1 PIXELS        (one per shape; shapes closer than --gap pixels are merged)
   region X0 Y0 X1 Y1 PIXELS      (for --region, the non-black pixels inside it)
-Usage: shot_stats.py IMAGE [--gap 24] [--region X0,Y0,X1,Y1]...
+  blocks N UNEVEN DRAWN          (for --blocks N: of the N x N squares on the N-pixel grid that
+                                  hold a non-black pixel, how many are not one colour)
+Usage: shot_stats.py IMAGE [--gap 24] [--region X0,Y0,X1,Y1]... [--blocks N]
 """
 import re
 import subprocess
@@ -30,10 +32,13 @@ def main():
     path = args.pop(0)
     gap = 24
     regions = []
+    block = 0
     while args:
         opt = args.pop(0)
         if opt == "--gap":
             gap = int(args.pop(0))
+        elif opt == "--blocks":
+            block = int(args.pop(0))
         elif opt == "--region":
             regions.append([int(v) for v in args.pop(0).split(",")])
         else:
@@ -112,6 +117,27 @@ def main():
         print("blob", *b)
     for (rx0, ry0, rx1, ry1), n in zip(regions, region_counts):
         print("region", rx0, ry0, rx1, ry1, n)
+    if block:
+        print("blocks", block, *count_blocks(width, height, pixels, block))
+
+
+def count_blocks(width, height, pixels, n):
+    """Squares of n x n on the n-pixel grid with a non-black pixel; those not of one colour."""
+    stride = width * 3
+    uneven = drawn = 0
+    for y0 in range(0, height - n + 1, n):
+        rows = [pixels[(y0 + dy) * stride:(y0 + dy + 1) * stride] for dy in range(n)]
+        if not any(r.strip(b"\0") for r in rows):
+            continue
+        for x0 in range(0, width - n + 1, n):
+            squares = {r[x0 * 3:(x0 + n) * 3] for r in rows}
+            pixels_seen = {sq[i:i + 3] for sq in squares for i in range(0, 3 * n, 3)}
+            if pixels_seen == {b"\0\0\0"}:
+                continue
+            drawn += 1
+            if len(pixels_seen) > 1:
+                uneven += 1
+    return uneven, drawn
 
 
 if __name__ == "__main__":

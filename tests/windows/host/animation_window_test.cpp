@@ -26,7 +26,7 @@ void PaintAtlasWhite() {
 
 // Ticks until walker 0 stands wholly inside the screen, walking; false if she never does.
 bool TickUntilWalkerZeroIsInside(HWND window) {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int width = Animation.population.stage.right;
     for (int i = 0; i < 400; ++i) {
         Tick(window);
         const Walker& w = Animation.population.walkers[0];
@@ -111,6 +111,55 @@ TEST_F(AnimationWindow, FullScreenTickDrawsTheWalkerOnTheWindow) {
     EXPECT_EQ(WindowPixel(window, beside, w.drawnY + 68), kBlack);
 }
 
+// A 1-pixel checkerboard over the whole sheet (the erase area stays black): enlarged without
+// smoothing, every sheet pixel becomes a uniform block, and neighbouring blocks differ.
+void PaintAtlasCheckerboard() {
+    const WORD rows[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
+    HBITMAP pattern = CreateBitmap(8, 8, 1, 1, rows);
+    HBRUSH brush = CreatePatternBrush(pattern);
+    HDC atlas = Animation.atlas.surfaceDC;
+    SetTextColor(atlas, kBlack);
+    SetBkColor(atlas, kWhite);
+    HGDIOBJ previous = SelectObject(atlas, brush);
+    PatBlt(atlas, 0, 0, kSheetWidth, kSheetHeight, PATCOPY);
+    SelectObject(atlas, previous);
+    DeleteObject(brush);
+    DeleteObject(pattern);
+    PatBlt(atlas, kBackgroundPatch.x, kBackgroundPatch.y, 176, 168, BLACKNESS);
+}
+
+int HighDpi() { return 192; }
+
+TEST_F(AnimationWindow, AtTwiceTheDpiEachSpritePixelIsATwoByTwoBlockWithHardEdges) {
+    Animation.getScreenDpi = HighDpi;
+    window = CreateSaverWindow();
+    ASSERT_EQ(Animation.scale, 2);
+    EXPECT_EQ(Animation.population.stage.right, GetSystemMetrics(SM_CXSCREEN) / 2);
+    EXPECT_EQ(Animation.population.stage.bottom, GetSystemMetrics(SM_CYSCREEN) / 2);
+    PaintAtlasCheckerboard();
+    ASSERT_TRUE(TickUntilWalkerZeroIsInside(window));
+    const Walker& w = Animation.population.walkers[0];
+    HDC dc = GetDC(window);
+    int uneven = 0;
+    int alike = 0;
+    for (int y = w.drawnY + 60; y < w.drawnY + 76; ++y) {
+        for (int x = w.drawnX + 56; x < w.drawnX + 72; ++x) {
+            const COLORREF block = GetPixel(dc, 2 * x, 2 * y);
+            if (GetPixel(dc, 2 * x + 1, 2 * y) != block || GetPixel(dc, 2 * x, 2 * y + 1) != block ||
+                GetPixel(dc, 2 * x + 1, 2 * y + 1) != block) {
+                ++uneven;
+            }
+            if (GetPixel(dc, 2 * x + 2, 2 * y) == block) ++alike;
+        }
+    }
+    ReleaseDC(window, dc);
+    // Uniform blocks that alternate: her image is there, at twice her position and size.
+    EXPECT_EQ(uneven, 0);
+    EXPECT_EQ(alike, 0);
+    const int beside = w.state == WalkRight ? w.drawnX - 8 : w.drawnX + 128 + 8;
+    EXPECT_EQ(WindowPixel(window, 2 * beside, 2 * (w.drawnY + 68)), kBlack);
+}
+
 TEST_F(AnimationWindow, PreviewStretchesTheWholeScreenIntoTheHostWindow) {
     const int previewWidth = 256;
     const int previewHeight = 192;
@@ -175,6 +224,26 @@ TEST_F(AnimationWindow, ObjectCountsStayFlatOverThousandsOfTicksAndReturnAfterCl
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(CountGdiObjects(), gdiBefore);
     EXPECT_EQ(CountThreadWindows(), windowsBefore);
+}
+
+// Another program may post the initialise message again: nothing is built a second time, and
+// the walkers go on where they were.
+TEST_F(AnimationWindow, OnlyTheFirstInitialiseMessageBuildsAnything) {
+    window = CreateSaverWindow();
+    Tick(window);
+    KillTimer(window, kTickTimerId);  // no tick of its own while the messages are handled
+    Pump();
+    const int gdiBefore = CountGdiObjects();
+    const SpriteAtlas atlas = Animation.atlas;
+    const Walker walker = Animation.population.walkers[0];
+    for (int i = 0; i < 30; ++i) PostMessageA(window, MSG_INIT_SAVER, 0, 0);
+    Pump();
+    EXPECT_EQ(CountGdiObjects(), gdiBefore);
+    EXPECT_EQ(Animation.atlas.surfaceDC, atlas.surfaceDC);
+    EXPECT_EQ(Animation.atlas.palette, atlas.palette);
+    EXPECT_EQ(std::memcmp(&Animation.population.walkers[0], &walker, sizeof walker), 0);
+    Tick(window);
+    EXPECT_NE(std::memcmp(&Animation.population.walkers[0], &walker, sizeof walker), 0);
 }
 
 TEST_F(AnimationWindow, PreviewReleasesItsObjectsWhenTheHostWindowGoes) {

@@ -63,6 +63,26 @@ TEST_F(HostWindow, FullScreenRefusesTheScreenSaveAndWindowSwitchCommandsOnly) {
     EXPECT_FALSE(IsWindow(window));
 }
 
+// Minimise, maximise, restore, move and size would uncover the desktop (move and size would
+// also start a modal loop that waits for the mouse). With the low bits the system adds for the
+// keyboard and the mouse they are the same commands.
+TEST_F(HostWindow, FullScreenRefusesCommandsThatWouldUncoverTheDesktop) {
+    window = CreateSaverWindow();
+    RECT before;
+    GetWindowRect(window, &before);
+    for (WPARAM command : {SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE, SC_MOVE, SC_SIZE, SC_MOVE | 2,
+                           SC_SIZE | 8, SC_MINIMIZE | 1}) {
+        EXPECT_EQ(SendMessageA(window, WM_SYSCOMMAND, command, 0), 0) << command;
+        Pump();
+        RECT now;
+        GetWindowRect(window, &now);
+        EXPECT_TRUE(EqualRect(&now, &before)) << command;
+        EXPECT_FALSE(IsIconic(window)) << command;
+        EXPECT_FALSE(IsZoomed(window)) << command;
+        EXPECT_TRUE(IsWindowVisible(window)) << command;
+    }
+}
+
 TEST_F(HostWindow, PreviewPassesEverySystemCommandOn) {
     previewHost = CreatePreviewHost(200, 150);
     window = CreateSaverWindow(previewHost);

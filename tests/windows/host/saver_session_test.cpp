@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "animation/win32/animation_window.h"
 #include "host/host.h"
 #include "host_test_support.h"
 
@@ -90,6 +91,83 @@ TEST_F(SaverSession, FullScreenCoversTheScreenOnTopAndAKeyEndsItWithZero) {
     EXPECT_STREQ(seen.title, kFullScreenTitle);
     EXPECT_EQ(Host.SaverMode, kFullScreenMode);
     EXPECT_FALSE(IsWindow(seen.window));
+}
+
+// Two monitors side by side, the second one left of the primary, at 200 %.
+int WINAPI TwoMonitors(int index) {
+    switch (index) {
+        case SM_CXSCREEN: return 1024;
+        case SM_CYSCREEN: return 768;
+        case SM_XVIRTUALSCREEN: return -800;
+        case SM_YVIRTUALSCREEN: return 0;
+        case SM_CXVIRTUALSCREEN: return 1824;
+        case SM_CYVIRTUALSCREEN: return 768;
+        default: return GetSystemMetrics(index);
+    }
+}
+int DoubleDpi() { return 192; }
+
+// Windows 95: no virtual screen, and 96 DPI.
+int WINAPI NoVirtualScreen(int index) {
+    switch (index) {
+        case SM_XVIRTUALSCREEN:
+        case SM_YVIRTUALSCREEN:
+        case SM_CXVIRTUALSCREEN:
+        case SM_CYVIRTUALSCREEN: return 0;
+        default: return GetSystemMetrics(index);
+    }
+}
+int NormalDpi() { return 96; }
+
+struct Drawn {
+    int scale = 0;
+    Stage stage{};
+    int32_t walkerCount = 0;
+};
+Drawn drawn;
+
+void CALLBACK LookAtTheDrawingThenPressKey(HWND, UINT, UINT_PTR timer, DWORD) {
+    drawn.scale = Animation.scale;
+    drawn.stage = Animation.population.stage;
+    drawn.walkerCount = Animation.settings.walkerCount;
+    LookThenPressKey(nullptr, 0, timer, 0);
+}
+
+TEST_F(SaverSession, SeveralMonitorsAreCoveredWholeAndHighDpiDrawsAtAWholeScale) {
+    StoreSettings(3, 9, 1, 1);
+    Animation.getSystemMetrics = TwoMonitors;
+    Animation.getScreenDpi = DoubleDpi;
+    drawn = Drawn{};
+    SetTimer(nullptr, 0, 300, LookAtTheDrawingThenPressKey);
+    EXPECT_EQ(Run("/s"), 0);
+    ASSERT_NE(seen.window, nullptr);
+    EXPECT_EQ(seen.frame.left, -800);
+    EXPECT_EQ(seen.frame.top, 0);
+    EXPECT_EQ(seen.frame.right, 1024);
+    EXPECT_EQ(seen.frame.bottom, 768);
+    EXPECT_EQ(drawn.scale, 2);
+    // The stage spans both monitors in sprite pixels; the limit is the primary's 768 / 2 / 195.
+    EXPECT_EQ(drawn.stage.right, 1824 / 2);
+    EXPECT_EQ(drawn.stage.bottom, 768 / 2);
+    EXPECT_EQ(drawn.walkerCount, 1);
+    EXPECT_EQ(drawn.stage.count, 1);
+}
+
+TEST_F(SaverSession, WithoutAVirtualScreenTheSaverCoversThePrimaryScreenAsBefore) {
+    StoreSettings(3, 9, 1, 1);
+    Animation.getSystemMetrics = NoVirtualScreen;
+    Animation.getScreenDpi = NormalDpi;
+    drawn = Drawn{};
+    SetTimer(nullptr, 0, 300, LookAtTheDrawingThenPressKey);
+    EXPECT_EQ(Run("/s"), 0);
+    EXPECT_EQ(seen.frame.left, 0);
+    EXPECT_EQ(seen.frame.top, 0);
+    EXPECT_EQ(seen.frame.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(seen.frame.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(drawn.scale, 1);
+    EXPECT_EQ(drawn.stage.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(drawn.stage.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(drawn.walkerCount, GetSystemMetrics(SM_CYSCREEN) / 195);
 }
 
 }  // namespace

@@ -1,0 +1,123 @@
+#!/bin/sh
+# Attacks from other programs: a repeated initialise message, system commands that would
+# uncover the desktop, a preview whose host is killed, and a password component that crashes.
+# None of them may leave the saver running uncovered, growing, orphaned, or the system's
+# running state on after it.
+. "$(dirname "$0")/lib.sh"
+
+make_app_dir PASSWORD.CPL
+save_ini
+set_password_switch 0
+set -- $(screen_size)
+W=$1 H=$2
+write_settings 1 "$((H / 195))" 2 1
+
+# grew_less_than KB BEFORE AFTER
+grew_less_than() { [ -n "$2" ] && [ -n "$3" ] && [ "$3" -lt $(($2 + $1)) ]; }
+rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status" 2>/dev/null; }
+# The Unix process of the saver in this prefix (not the preview host, whose command line names
+# it too).
+saver_unix_pid() {
+    for d in /proc/[0-9]*; do
+        if tr '\0' '\n' 2>/dev/null <"$d/cmdline" | grep -q 'tekuteku\.scr' &&
+            ! tr '\0' '\n' 2>/dev/null <"$d/cmdline" | grep -q 'preview_host' &&
+            tr '\0' '\n' 2>/dev/null <"$d/environ" | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+            echo "${d#/proc/}"; return 0
+        fi
+    done
+    return 1
+}
+# wait_gone PID MS: waits up to MS for a process that is not our child to end.
+wait_gone() {
+    n=0
+    while kill -0 "$1" 2>/dev/null; do
+        [ "$n" -ge "$2" ] && return 1
+        sleep 0.05
+        n=$((n + 50))
+    done
+}
+# wait_running VALUE MS: waits up to MS for the system's running state to become VALUE.
+wait_running() {
+    n=0
+    while [ "$(probe running)" != "$1" ]; do
+        [ "$n" -ge "$2" ] && return 1
+        sleep 0.1
+        n=$((n + 100))
+    done
+}
+start_fullscreen() {
+    park_pointer
+    start_saver /s
+    found=$(find_saver)
+    [ -n "$found" ] || { fail "the saver window did not appear"; return 1; }
+    # Keys typed with xdotool reach the focused window only.
+    wait_foreground WindowsScreenSaverClass 5000 || { fail "the saver did not get the focus"; return 1; }
+}
+# Messages are sent, not posted, so that each has been handled when the sender returns and the
+# check after it looks at the result, not at a queue still being worked through.
+send() { wine "$HELPERS/send_close.exe" --send "$@" 2>/dev/null | tr -d '\r'; }
+
+# A second initialise message builds nothing: 30 of them leave the memory where it was (each
+# full set of drawing objects costs megabytes).
+start_fullscreen && {
+    # The first one (this or the saver's own, whichever comes first) builds everything.
+    send --message 1034 >/dev/null
+    before=$(rss "$SAVER_PID")
+    results=$(send --message 1034 --count 30)
+    after=$(rss "$SAVER_PID")
+    check "30 initialise messages are all handled ($(echo "$results" | grep -c '^0$') answered)" \
+        [ "$(echo "$results" | grep -c '^0$')" -eq 30 ]
+    check "30 initialise messages leave the memory flat ($before kB -> $after kB)" \
+        grew_less_than 1024 "$before" "$after"
+    xdotool key a
+    check "after them a key still ends the saver with status 0" ends_with 0 5000
+    cleanup_saver
+}
+
+# Minimise, maximise, restore, move and size (plain, and with the low bits the system adds for
+# the keyboard and the mouse) are refused in full screen: the window stays where it was.
+start_fullscreen && {
+    for command in 0xF020 0xF030 0xF120 0xF010 0xF012 0xF000 0xF008; do
+        result=$(send --message 0x0112 --wparam "$command")
+        check "system command $command is refused at once (answer '$result')" [ "$result" = 0 ]
+        set -- $(find_saver 0)
+        # Neither minimised (WS_MINIMIZE) nor maximised (WS_MAXIMIZE).
+        check "after $command the window still covers the screen ($2,$3 ${4}x$5, style $6)" \
+            [ "$2 $3 $4 $5" = "0 0 $W $H" -a $(( $6 & 0x21000000 )) -eq 0 ]
+    done
+    check "the saver still runs after the system commands" still_running 0
+    xdotool key a
+    check "then a key ends it with status 0" ends_with 0 5000
+    cleanup_saver
+}
+
+# A preview whose host program is killed (its window disappears without being destroyed)
+# ends by itself instead of staying for good.
+scr_win=$(winpath "$APP/tekuteku.scr")
+start_host --size 152x112 --launch "$scr_win" --tail "/p %u" --timeout-ms 60000
+host_line child 15000 >/dev/null
+preview_pid=$(saver_unix_pid)
+check "the preview runs in its host" [ -n "$preview_pid" ]
+kill -9 "$HOST_PID" 2>/dev/null
+wait "$HOST_PID" 2>/dev/null
+check "with its host killed the preview ends within 10 s" wait_gone "${preview_pid:-0}" 10000
+
+# A password component that crashes: the system's crash handler (Wine's debugger here, without
+# its dialog) ends the process from inside its own filter, and the running state must already
+# be off by then.
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+trap 'set_password_switch 0' EXIT
+set_password_switch 1
+export TEKUTEKU_PWD_FAULT=1
+start_fullscreen && {
+    check "with a password the running state is on" wait_running 1 5000
+    xdotool key a
+    check "the crashing component ends the saver within 30 s" wait_saver_exit 30000
+    check "the running state is off after the crash" wait_running 0 3000
+    cleanup_saver
+}
+unset TEKUTEKU_PWD_FAULT
+set_password_switch 0
+
+restore_ini
+finish
