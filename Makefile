@@ -92,6 +92,12 @@ dist: scr
 test-dist: dist
 	@tests/dist_test.sh dist/tekuteku-$(VERSION)-windows.zip dist
 
+# `make test` RUNS times in a row (default 5) with one busy process per core beside it.
+RUNS ?= 5
+.PHONY: test-under-load
+test-under-load:
+	@tools/test-under-load $(RUNS)
+
 # The Windows saver, one statically linked file per architecture: dist/win32 (i686) and dist/win64.
 .PHONY: scr
 scr:
