@@ -19,6 +19,7 @@ test: build
 	@ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-windows
 	@$(MAKE) --no-print-directory test-web
+	@$(MAKE) --no-print-directory test-dist
 
 # The native tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: bootstrap
@@ -63,6 +64,40 @@ PREFIX ?= /usr/local
 .PHONY: install
 install: build
 	@cmake --install $(NATIVE) --prefix $(PREFIX) --strip
+	@cp $(NATIVE)/install_manifest.txt build/install_manifest.txt
+	@echo "installed the files listed in build/install_manifest.txt ('make uninstall' removes them)"
+
+# Removes exactly the files the last `make install` recorded.
+.PHONY: uninstall
+uninstall:
+	@tools/uninstall build/install_manifest.txt
+	@rm -f build/install_manifest.txt
+
+# The release number, from the one place it is kept: project(VERSION) in CMakeLists.txt.
+VERSION := $(shell sed -n '/^project.tekuteku VERSION /s/.*VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+
+# The Debian package of the Linux saver: dist/tekuteku_<version>_amd64.deb (CPack), then lintian.
+.PHONY: deb
+deb: build
+	@cd $(NATIVE) && cpack -B $(CURDIR)/build/packages >/dev/null
+	@mkdir -p dist
+	@cp build/packages/tekuteku_$(VERSION)_amd64.deb dist/
+	@echo "wrote dist/tekuteku_$(VERSION)_amd64.deb; lintian says:"
+	@lintian dist/tekuteku_$(VERSION)_amd64.deb 2>&1 | grep -v "running with root" || true
+
+# The Windows release archive: both .scr files as `make scr` built them, and a README.txt.
+.PHONY: dist test-dist
+dist: scr
+	@tools/dist/make-zip $(VERSION) dist/tekuteku-$(VERSION)-windows.zip
+
+test-dist: dist
+	@tests/dist_test.sh dist/tekuteku-$(VERSION)-windows.zip dist
+
+# `make test` RUNS times in a row (default 5) with one busy process per core beside it.
+RUNS ?= 5
+.PHONY: test-under-load
+test-under-load:
+	@tools/test-under-load $(RUNS)
 
 # The Windows saver, one statically linked file per architecture: dist/win32 (i686) and dist/win64.
 .PHONY: scr

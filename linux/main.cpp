@@ -11,6 +11,10 @@
 #include <ctime>
 #include <string>
 
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include "animation/atlas_image.h"
 #include "animation/frame_step.h"
 #include "animation/sound_effects.h"
@@ -79,7 +83,10 @@ struct Saver {
         ProfileFileReader stored(iniPath);
         OverriddenProfile profile(stored, options);
         // The count limit follows the drawing area: one walker per 195 pixels of its height.
-        return ReadSaverSettings(profile, output.Height());
+        SaverSettings read = ReadSaverSettings(profile, output.Height());
+        // Speed 6 asks for 1 ms; Windows' timers give it 10 ms, and so does this loop.
+        read.timerInterval = TickIntervalWithFloor(read.timerInterval);
+        return read;
     }
 
     // A new stage for the window's current size; the walkers start over.
@@ -93,12 +100,9 @@ struct Saver {
     }
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const int signalFd = BlockEndSignals();
-    if (signalFd < 0) return Fail("cannot watch for signals");
-
+// One run of the saver. Returns the exit status; a signal that ended it is left in endSignal,
+// after everything the run owned has been released.
+int Run(int argc, char** argv, int signalFd, int& endSignal) {
     Saver saver;
     const ParseResult parsed =
         ParseOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), saver.options);
@@ -155,8 +159,39 @@ int main(int argc, char** argv) {
         timeout.tv_sec = static_cast<time_t>(wait / 1000000000);
         timeout.tv_nsec = static_cast<long>(wait % 1000000000);
         if (ppoll(watched, 2, &timeout, nullptr) < 0 && errno != EINTR) break;
-        if (watched[1].revents & POLLIN) break;  // SIGTERM, SIGINT or SIGHUP: end now
+        if (watched[1].revents & POLLIN) {  // SIGTERM, SIGINT or SIGHUP: end now
+            signalfd_siginfo info{};
+            if (read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+                endSignal = static_cast<int>(info.ssi_signo);
+            }
+            break;
+        }
     }
-    close(signalFd);
     return kExitOk;
+}
+
+// Dies of the signal that ended the run, as a hack must for XScreenSaver to log a normal end.
+[[noreturn]] void DieOf(int signalNumber) {
+#ifdef __SANITIZE_ADDRESS__
+    __lsan_do_leak_check();  // death by a signal skips the check that runs at exit
+#endif
+    signal(signalNumber, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signalNumber);
+    raise(signalNumber);  // still blocked: pending until unblocked below
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    _exit(128 + signalNumber);  // not reached
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int signalFd = BlockEndSignals();
+    if (signalFd < 0) return Fail("cannot watch for signals");
+    int endSignal = 0;
+    const int status = Run(argc, argv, signalFd, endSignal);
+    close(signalFd);
+    if (endSignal != 0) DieOf(endSignal);
+    return status;
 }

@@ -12,10 +12,13 @@ const char* const kUsageText =
     "Where to draw (default: $XSCREENSAVER_WINDOW when set, else a window of its own):\n"
     "  --fullscreen           a window covering the whole screen\n"
     "  --window               a window of its own (the default)\n"
-    "  --window-id ID         draw into the existing window ID (decimal or 0x hex)\n"
+    "  --window-id ID         draw into the existing window ID (decimal or 0x hex);\n"
+    "                         wins over --root and $XSCREENSAVER_WINDOW\n"
     "  --root                 draw into $XSCREENSAVER_WINDOW, or the root window\n"
     "\n"
-    "Settings (over those in $XDG_CONFIG_HOME/tekuteku/control.ini):\n"
+    "Settings (over those in $XDG_CONFIG_HOME/tekuteku/control.ini; as an XScreenSaver hack,\n"
+    "with --root, --window-id or $XSCREENSAVER_WINDOW, only the command line counts and\n"
+    "control.ini is not read):\n"
     "  --speed 0..6           0 slow, 6 fast (default 1)\n"
     "  --count N              walkers, 1..10; at most one per 195 pixels of height (default 1)\n"
     "  --event high|normal|low  how often a walker stops for a scene (default normal)\n"
@@ -26,7 +29,8 @@ const char* const kUsageText =
     "\n"
     "Every option can also be written with one dash (-root, -window-id ID) or as --name=value.\n"
     "In a window of its own it ends on a key, a click or closing the window; full screen, also\n"
-    "on a mouse movement of more than 4 pixels. It ends on SIGTERM and SIGINT in every mode.\n";
+    "on a mouse movement of more than 4 pixels. SIGTERM and SIGINT end it in every mode: it\n"
+    "cleans up and dies of the signal, as XScreenSaver expects of its hacks.\n";
 
 bool ParseUnsigned(const char* text, uint64_t high, uint64_t& out) {
     if (!text || !*text) return false;
@@ -169,15 +173,18 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
             return Fail("unknown option '" + std::string(arg) + "'");
         }
     }
-    if (explicitWindowId && (options.root || explicitOwnWindow)) {
-        return Fail("--window-id cannot be combined with --root, --window or --fullscreen");
+    if (explicitWindowId && explicitOwnWindow) {
+        return Fail("--window-id cannot be combined with --window or --fullscreen");
     }
     if (options.root && explicitOwnWindow) {
         return Fail("--root cannot be combined with --window or --fullscreen");
     }
+    // XScreenSaver's settings app previews a hack by adding --window-id to its saved command
+    // line, so the named window wins over --root and over the daemon's window.
     if (explicitWindowId) {
         options.mode = DisplayMode::Foreign;
         options.root = false;
+        options.hackMode = true;
         return {};
     }
     // The daemon names its window in the environment; a plain command line from a terminal
@@ -192,8 +199,10 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
         options.mode = DisplayMode::Foreign;
         options.windowId = id;
         options.root = false;
+        options.hackMode = true;
     } else if (options.root) {
         options.mode = DisplayMode::Foreign;
+        options.hackMode = true;
     }
     return {};
 }
@@ -216,5 +225,5 @@ int32_t OverriddenProfile::GetInt(const char* key, int32_t defaultValue) {
     if (name == kCountKey && options_.count) return *options_.count;
     if (name == kEventKey && options_.event) return *options_.event;
     if (name == kSoundKey && options_.soundSE) return *options_.soundSE;
-    return stored_.GetInt(key, defaultValue);
+    return options_.hackMode ? defaultValue : stored_.GetInt(key, defaultValue);
 }

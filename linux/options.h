@@ -16,6 +16,9 @@ struct SaverOptions {
     DisplayMode mode = DisplayMode::Window;
     bool root = false;                // -root without $XSCREENSAVER_WINDOW: the root window
     uint64_t windowId = 0;            // the foreign window, when not root
+    // Run by XScreenSaver (-root, -window-id or $XSCREENSAVER_WINDOW): the command line is the
+    // whole configuration, since the daemon's settings app cannot see control.ini.
+    bool hackMode = false;
     std::optional<int32_t> speed;     // 0..6
     std::optional<int32_t> count;     // 1..kMaxWalkers
     std::optional<int32_t> event;     // 0 high, 1 normal, 2 low
@@ -42,7 +45,8 @@ bool ParseUnsigned(const char* text, uint64_t high, uint64_t& out);
 // unset, empty or relative. Empty when neither gives an absolute directory.
 std::string ControlIniPath(const char* xdgConfigHome, const char* home);
 
-// The stored settings with the command line's values in front of them.
+// The stored settings with the command line's values in front of them; in hack mode the
+// command line's values over the defaults, and the stored file is not read at all.
 class OverriddenProfile final : public ProfileReader {
 public:
     OverriddenProfile(ProfileReader& stored, const SaverOptions& options)

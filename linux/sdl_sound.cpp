@@ -54,6 +54,21 @@ bool LoadSdl(SdlApi& api) {
 
 SdlApi gSdl;  // filled once by LoadSdl; plain function pointers, never freed
 
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// ALSA reports a missing sound card on stderr, several lines per attempt, and those end up in
+// the XScreenSaver daemon's log. No device means silence here, in both senses. The library is
+// the one SDL opens in turn, so the handler set here is the one it uses; it stays loaded.
+void SilenceAlsa() {
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!alsa) return;  // no ALSA, nothing to say
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) {
+        set(IgnoreAlsaError);
+    }
+}
+
 }  // namespace
 
 bool FindWaveSamples(const uint8_t* image, size_t size, WaveSamples& out) {
@@ -112,6 +127,7 @@ int SdlSoundPlatform::WaveOutDeviceCount() {
     if (!triedOpen_) {
         triedOpen_ = true;
         if (!LoadSdl(gSdl)) return 0;
+        SilenceAlsa();
         gSdl.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // the saver handles SIGTERM itself
         gSdl.SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "tekuteku");
         if (gSdl.InitSubSystem(SDL_INIT_AUDIO) == 0) {

@@ -60,21 +60,34 @@ start_saver() {
     PIDS="$PIDS $SAVER"
 }
 
-# Ends the saver started last with SIGTERM and waits for it.
+# Ends the saver started last with SIGTERM and waits for it; its status is 143 when it died
+# of the signal, as a hack should.
 stop_saver() {
     kill -TERM "$SAVER"
     wait "$SAVER"
 }
 
+# eventually SECONDS COMMAND...: runs COMMAND until it succeeds or SECONDS of wall-clock time
+# have passed. Every wait for something on screen or for a process goes through here, so a busy
+# machine only makes a test slower, never wrong.
+eventually() {
+    local deadline=$(( $(date +%s%N) + $1 * 1000000000 ))
+    shift
+    until "$@"; do
+        [ "$(date +%s%N)" -ge "$deadline" ] && return 1
+        sleep 0.05
+    done
+}
+
 # alive PID: still running?
 alive() { kill -0 "$1" 2>/dev/null; }
 
+gone() { ! alive "$1"; }
+
 # wait_exit PID SECONDS: waits for PID to end; sets STATUS (or returns 1 on timeout).
 wait_exit() {
-    local pid=$1 tenths=$(( $2 * 10 )) i=0
-    while alive "$pid" && [ $i -lt $tenths ]; do sleep 0.1; i=$((i + 1)); done
-    if alive "$pid"; then return 1; fi
-    wait "$pid"
+    eventually "$2" gone "$1" || return 1
+    wait "$1"
     STATUS=$?
     return 0
 }
@@ -83,27 +96,34 @@ wait_exit() {
 coloured() { "$XHELPER" look "$@" | awk '{print $6}'; }
 white() { "$XHELPER" look "$@" | awk '{print $4}'; }
 
-# until_coloured X Y W H: waits up to 10 s for walkers to show there.
-until_coloured() {
-    local i=0
-    while [ $i -lt 100 ]; do
-        [ "$(coloured "$@")" -gt 0 ] && return 0
-        sleep 0.1
-        i=$((i + 1))
-    done
+has_colour() { [ "$(coloured "$@")" -gt 0 ]; }
+all_black() { [ "$(white "$@")" = 0 ]; }
+white_is() { [ "$(white "$1" "$2" "$3" "$4")" = "$5" ]; }  # white_is X Y W H COUNT
+
+# until_coloured X Y W H: waits up to 20 s for walkers to show there.
+until_coloured() { eventually 20 has_colour "$@"; }
+
+# walkers X Y W H N: the picture shows N walkers, within 20 s (on the one tick in which a
+# walker re-enters she is wholly outside the area, and a new stage takes a moment to show).
+walkers_now() { "$XHELPER" walkers "$@" >"$WORK/walkers.out"; }
+walkers() {
+    eventually 20 walkers_now "$@" && return 0
+    cat "$WORK/walkers.out" >&2
     return 1
 }
 
-# walkers X Y W H N: the picture shows N walkers. Tried a few times: on the one tick in which a
-# walker re-enters she is wholly outside the area.
-walkers() {
-    local i
-    for i in 1 2 3 4; do
-        "$XHELPER" walkers "$@" >"$WORK/walkers.out" && return 0
-        sleep 0.3
+# progressed X Y W H [N]: waits until N (default 3) different pictures of the area have been
+# seen, that is until the saver has drawn several times since the call: whatever was sent to it
+# before has been read by then. The way to give it time before checking that something did NOT
+# happen, instead of sleeping and hoping.
+progressed() {
+    local want=${5:-3} seen="" distinct=0 picture
+    local deadline=$(( $(date +%s%N) + 20000000000 ))
+    while [ "$distinct" -lt "$want" ]; do
+        [ "$(date +%s%N)" -ge "$deadline" ] && return 1
+        picture=$("$XHELPER" look "$1" "$2" "$3" "$4")
+        case "$seen" in *"|$picture|"*) sleep 0.02 ;; *) seen="$seen|$picture|"; distinct=$((distinct + 1)) ;; esac
     done
-    cat "$WORK/walkers.out" >&2
-    return 1
 }
 
 # A helper window: window W H X Y; sets WIN and the coprocess HELPER.

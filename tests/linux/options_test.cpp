@@ -95,6 +95,35 @@ TEST(LinuxOptions, WhereToDraw) {
     EXPECT_TRUE(parsed.options.help);
 }
 
+// XScreenSaver's settings app previews the saved command line with --window-id added, with and
+// without the daemon's window in the environment.
+TEST(LinuxOptions, TheSettingsAppsPreviewLineDrawsIntoItsWindow) {
+    for (const char* environment : {static_cast<const char*>(nullptr), "0x400001"}) {
+        Parsed parsed = Parse({"--root", "--window-id", "0x400E23"}, environment);
+        ASSERT_TRUE(parsed.result.ok) << parsed.result.error;
+        EXPECT_EQ(parsed.options.mode, DisplayMode::Foreign);
+        EXPECT_EQ(parsed.options.windowId, 0x400E23u);
+        EXPECT_FALSE(parsed.options.root);
+
+        parsed = Parse({"-root", "--speed", "3", "--count", "2", "-window-id", "4197923"},
+                       environment);
+        ASSERT_TRUE(parsed.result.ok) << parsed.result.error;
+        EXPECT_EQ(parsed.options.windowId, 4197923u);
+        EXPECT_EQ(parsed.options.speed, 3);
+    }
+    // The id still has to be one.
+    EXPECT_FALSE(Parse({"--root", "--window-id", "0x"}).result.ok);
+}
+
+TEST(LinuxOptions, HackModeIsWhereverXScreenSaverPutsIt) {
+    EXPECT_TRUE(Parse({"-root"}).options.hackMode);
+    EXPECT_TRUE(Parse({"--window-id", "12"}).options.hackMode);
+    EXPECT_TRUE(Parse({}, "0x400001").options.hackMode);
+    EXPECT_FALSE(Parse({}).options.hackMode);
+    EXPECT_FALSE(Parse({"--fullscreen"}).options.hackMode);
+    EXPECT_FALSE(Parse({"--window"}, "0x400001").options.hackMode);  // a window of its own
+}
+
 TEST(LinuxOptions, ControlIniLocation) {
     EXPECT_EQ(ControlIniPath("/x/conf", "/home/u"), "/x/conf/tekuteku/control.ini");
     EXPECT_EQ(ControlIniPath(nullptr, "/home/u"), "/home/u/.config/tekuteku/control.ini");
@@ -132,6 +161,23 @@ TEST(LinuxOptions, CommandLineLiesOverTheStoredSettings) {
     // The drawing area's height still bounds an option's count.
     options.count = 9;
     EXPECT_EQ(ReadSaverSettings(profile, 600).walkerCount, 3);
+}
+
+// As a hack, the settings app's view is the truth: options over the defaults it shows, and a
+// stored file that says otherwise is never even read.
+TEST(LinuxOptions, HackModeLeavesControlIniAlone) {
+    MapProfile stored;
+    stored.values = {{"Speed", 6}, {"Charactors", 3}, {"Event", 0}, {"SE", 0}};
+    SaverOptions options;
+    options.hackMode = true;
+    options.event = 2;
+    OverriddenProfile profile(stored, options);
+    const SaverSettings settings = ReadSaverSettings(profile, 768);
+    EXPECT_EQ(settings.timerInterval, kSpeedTable[1]);  // the settings app's default speed
+    EXPECT_EQ(settings.walkerCount, 1);
+    EXPECT_EQ(settings.eventOdds, kEventTable[2]);      // option
+    EXPECT_EQ(settings.soundOff, 1);                    // sound off
+    EXPECT_TRUE(stored.asked.empty());
 }
 
 }  // namespace

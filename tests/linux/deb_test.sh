@@ -1,0 +1,75 @@
+#!/bin/bash
+# The Debian package: built from this build folder with CPack, its files and control fields,
+# lintian's verdict, and an install and removal with dpkg on a scratch root.
+#   deb_test.sh BUILD_DIR VERSION SOURCE_DIR
+set -u
+BUILD=$1
+VERSION=$2
+SOURCE=$3
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+FAILED=0
+fail() { echo "FAIL: $*" >&2; FAILED=1; }
+check() { local what=$1; shift; if "$@"; then echo "ok: $what"; else fail "$what"; fi; }
+
+for tool in cpack dpkg-deb dpkg lintian; do
+    command -v "$tool" >/dev/null || { echo "$tool is missing (tools/bootstrap installs it): skipped"; exit 77; }
+done
+
+cpack --config "$BUILD/CPackConfig.cmake" -B "$WORK/out" >"$WORK/cpack.log" 2>&1 ||
+    { cat "$WORK/cpack.log"; echo "FAIL: cpack"; exit 1; }
+DEB=$WORK/out/tekuteku_${VERSION}_amd64.deb
+check "the package is named tekuteku_${VERSION}_amd64.deb" test -f "$DEB"
+[ -f "$DEB" ] || exit 1
+
+# Exactly these files, where Debian's XScreenSaver and man look for them.
+dpkg-deb -c "$DEB" >"$WORK/listing"
+awk '$1 !~ /^d/ {print $6, $7, $8}' "$WORK/listing" | sed 's|^\./||; s| *$||' | sort >"$WORK/files"
+cat >"$WORK/expected" <<LIST
+usr/bin/tekuteku -> ../libexec/xscreensaver/tekuteku
+usr/libexec/xscreensaver/tekuteku
+usr/share/doc/tekuteku/changelog.gz
+usr/share/doc/tekuteku/copyright
+usr/share/man/man6/tekuteku.6.gz
+usr/share/xscreensaver/config/tekuteku.xml
+LIST
+check "the package's files" diff -u "$WORK/expected" "$WORK/files"
+check "the hack is executable" grep -q '^-rwxr-xr-x .*/usr/libexec/xscreensaver/tekuteku$' "$WORK/listing"
+
+field() { dpkg-deb -f "$DEB" "$1"; }
+check "Package: tekuteku" test "$(field Package)" = tekuteku
+check "Version: $VERSION" test "$(field Version)" = "$VERSION"
+check "Architecture: amd64" test "$(field Architecture)" = amd64
+depends=$(field Depends)
+check "Depends on libc ($depends)" grep -q "libc6" <<<"$depends"
+check "Depends on libX11 ($depends)" grep -q "libx11-6" <<<"$depends"
+check "SDL is not a dependency" bash -c "! grep -qi sdl <<<'$depends'"
+check "SDL is recommended" grep -q "libsdl2-2.0-0" <<<"$(field Recommends)"
+check "a synopsis and a long description" test "$(field Description | wc -l)" -ge 3
+
+# The changelog's newest entry is this version: bump both together.
+dpkg-deb -x "$DEB" "$WORK/tree"
+top=$(zcat "$WORK/tree/usr/share/doc/tekuteku/changelog.gz" | head -1)
+check "the changelog starts with this version ($top)" grep -q "^tekuteku ($VERSION) " <<<"$top"
+check "the man page is gzip" gzip -t "$WORK/tree/usr/share/man/man6/tekuteku.6.gz"
+check "the settings file is the one in the sources" \
+    cmp "$WORK/tree/usr/share/xscreensaver/config/tekuteku.xml" "$SOURCE/linux/tekuteku.xml"
+
+lintian --tag-display-limit 0 "$DEB" 2>&1 | grep -v "running with root privileges" >"$WORK/lintian.out"
+echo "lintian says:"; sed 's/^/  /' "$WORK/lintian.out"
+check "lintian: no errors" bash -c "! grep -q '^E:' '$WORK/lintian.out'"
+
+# Installed and removed on a scratch root: dpkg's own bookkeeping, nothing left behind.
+# (--force-depends: the scratch root has no libc or libX11 packages recorded.)
+ROOT=$WORK/root
+mkdir -p "$ROOT/var/lib/dpkg/info" "$ROOT/var/lib/dpkg/updates"
+touch "$ROOT/var/lib/dpkg/status"
+dpkg_quiet() { dpkg --root="$ROOT" "$@" >>"$WORK/dpkg.log" 2>&1; }
+check "dpkg installs it" dpkg_quiet --force-depends -i "$DEB"
+check "dpkg records it as installed" bash -c "dpkg --root='$ROOT' -s tekuteku | grep -q '^Status: install ok installed'"
+check "the installed command runs" bash -c "'$ROOT/usr/bin/tekuteku' --help | grep -q -- --root"
+check "dpkg removes it" dpkg_quiet -r tekuteku
+left=$(find "$ROOT/usr" \( -type f -o -type l \) 2>/dev/null)
+check "nothing of it is left ($left)" test -z "$left"
+[ "$FAILED" = 0 ] || { cat "$WORK/dpkg.log"; exit 1; }
+echo "all passed"
