@@ -1,6 +1,7 @@
 // Shared pieces of the browser tests: the page served from 127.0.0.1, Debian's chromium driven
 // over its DevTools protocol, the canvas read back, and the native renderer's PNG decoded.
 import { spawn, execFile } from 'node:child_process';
+import { after, before } from 'node:test';
 import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
@@ -30,6 +31,21 @@ export function startServer(folder = pageDir, deadlineMs = 10000) {
     });
     server.on('exit', (code) => { clearTimeout(timeout); reject(new Error(`serve-web ended early (${code})`)); });
   });
+}
+
+// One page server and one browser for all the tests of a file: started before the first test,
+// stopped after the last.
+export function sharedBrowser() {
+  const shared = { server: null, browser: null };
+  before(async () => {
+    shared.server = await startServer();
+    shared.browser = await launchBrowser();
+  });
+  after(async () => {
+    await shared.browser?.close();
+    shared.server?.stop();
+  });
+  return shared;
 }
 
 // Headless chromium with a profile of its own, and the flags a closed network needs.

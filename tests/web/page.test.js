@@ -1,24 +1,15 @@
 // The page as a person meets it: loading, URL and stored settings, full screen, idle mode, a
 // hidden tab and sound.
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import path from 'node:path';
-import { canvasPixels, errorsOf, launchBrowser, openPage, renderPixels, repo, startServer, waitForStatus } from './lib.js';
+import { canvasPixels, errorsOf, openPage, renderPixels, sharedBrowser, repo, waitForStatus } from './lib.js';
 
-let server;
-let browser;
-before(async () => {
-  server = await startServer();
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-  server?.stop();
-});
+const shared = sharedBrowser();
 
 async function withPage(fn, viewport) {
-  const page = await openPage(browser, viewport);
+  const page = await openPage(shared.browser, viewport);
   try {
     return await fn(page);
   } finally {
@@ -66,7 +57,7 @@ describe('loading', () => {
           }
         };
       });
-      await page.goto(`${server.url}?seed=1`);
+      await page.goto(`${shared.server.url}?seed=1`);
       await page.waitForFunction(() => window.walkersSeen !== undefined, { timeout: 10000 });
       const seen = await page.evaluate(() => window.walkersSeen);
       // The walker enters from outside the screen, 16 pixels a tick: her first pixels are those
@@ -89,7 +80,7 @@ describe('loading', () => {
         if (!request.url().endsWith('/sheet.bmp.gz')) return request.continue();
         return request.respond({ status: 200, contentType: 'image/bmp', body: readFileSync(path.join(repo, 'resources/sheet.bmp')) });
       });
-      await page.goto(`${server.url}?seed=11&width=640&height=400&count=2&ticks=120`);
+      await page.goto(`${shared.server.url}?seed=11&width=640&height=400&count=2&ticks=120`);
       assert.equal((await waitForStatus(page, (st) => st.state !== 'loading')).state, 'stopped');
       const shown = await canvasPixels(page);
       const rendered = await renderPixels({ seed: 11, width: 640, height: 400, count: 2, odds: 25, steps: 120 });
@@ -104,7 +95,7 @@ describe('loading', () => {
         if (!request.url().endsWith('/sheet.bmp.gz')) return request.continue();
         return request.respond({ status: 200, body: Buffer.from('BM damaged') });
       });
-      await page.goto(server.url);
+      await page.goto(shared.server.url);
       assert.equal((await waitForStatus(page, (st) => st.state !== 'loading')).state, 'failed');
       assert.match(await page.$eval('#problem', (e) => (e.hidden ? '' : e.textContent)), /sprite sheet cannot be used/);
       assert.ok(errorsOf(page).some((m) => m.text.includes('sprite sheet cannot be used')));
@@ -115,12 +106,12 @@ describe('loading', () => {
 describe('settings', () => {
   test('URL settings are applied, bounded by the core and shown in the address', async () => {
     await withPage(async (page) => {
-      await page.goto(`${server.url}?speed=4&count=2&event=low&sound=on&seed=42`);
+      await page.goto(`${shared.server.url}?speed=4&count=2&event=low&sound=on&seed=42`);
       let s = await waitForStatus(page, (st) => st.state === 'running');
       assert.deepEqual(s.settings, { speed: 4, count: 2, event: 'low', sound: 'on' });
       assert.deepEqual([s.interval, s.walkers, s.seed, s.soundOn], [65, 2, 42, true]);
       // The fastest speed ticks at the 10 ms floor; more walkers than the height holds are cut to it.
-      await page.goto(`${server.url}?speed=6&count=9`);
+      await page.goto(`${shared.server.url}?speed=6&count=9`);
       s = await waitForStatus(page, (st) => st.state === 'running');
       assert.deepEqual([s.interval, s.walkers], [10, 3]);
       assert.match(page.url(), /speed=6&count=9&event=normal&sound=off/);
@@ -130,7 +121,7 @@ describe('settings', () => {
 
   test('bad URL values fall back to the defaults with a console message, and the page still runs', async () => {
     await withPage(async (page) => {
-      await page.goto(`${server.url}?speed=9&count=abc&event=sometimes&sound=maybe&seed=-1&ticks=0&width=99999&idle=soon`);
+      await page.goto(`${shared.server.url}?speed=9&count=abc&event=sometimes&sound=maybe&seed=-1&ticks=0&width=99999&idle=soon`);
       const s = await waitForStatus(page, (st) => st.state === 'running' && st.ticks > 3);
       assert.deepEqual(s.settings, { speed: 1, count: 1, event: 'normal', sound: 'off' });
       const warnings = page.messages.filter((m) => m.type === 'warn').map((m) => m.text).join('\n');
@@ -144,7 +135,7 @@ describe('settings', () => {
 
   test('the Japanese panel keeps its choices in localStorage and in the URL; damaged storage is ignored', async () => {
     await withPage(async (page) => {
-      await page.goto(`${server.url}?seed=3`);
+      await page.goto(`${shared.server.url}?seed=3`);
       await waitForStatus(page, (st) => st.state === 'running');
       await page.click('#open-settings');
       assert.equal(await page.$eval('#count-label', (e) => e.textContent), 'ポルッカの数(1～3)');
@@ -159,13 +150,13 @@ describe('settings', () => {
       const stored = JSON.parse(await page.evaluate(() => localStorage.getItem('tekuteku.settings')));
       assert.deepEqual(stored, { speed: 5, count: 3, event: 'high', sound: 'off' });
 
-      await page.goto(server.url);  // no settings in the URL: the stored ones
+      await page.goto(shared.server.url);  // no settings in the URL: the stored ones
       s = await waitForStatus(page, (st) => st.state === 'running');
       assert.deepEqual([s.interval, s.walkers], [40, 3]);
       assert.match(page.url(), /speed=5&count=3&event=high&sound=off/);
 
       await page.evaluate(() => localStorage.setItem('tekuteku.settings', '{"speed": 5, "count'));
-      await page.goto(server.url);
+      await page.goto(shared.server.url);
       s = await waitForStatus(page, (st) => st.state === 'running');
       assert.deepEqual(s.settings, { speed: 1, count: 1, event: 'normal', sound: 'off' });
       assert.ok(page.messages.some((m) => m.type === 'warn' && m.text.includes('stored settings are damaged')));
@@ -179,7 +170,7 @@ describe('settings', () => {
 describe('input', () => {
   test('a click enters full screen; 4 pixels of movement keep it, 5 leave it', async () => {
     await withPage(async (page) => {
-      await page.goto(`${server.url}?seed=1`);
+      await page.goto(`${shared.server.url}?seed=1`);
       await waitForStatus(page, (st) => st.state === 'running');
       const input = await countInput(page);
       await page.mouse.move(200, 200);
@@ -197,7 +188,7 @@ describe('input', () => {
 
   test('a key enters full screen and a key or a click leaves it', async () => {
     await withPage(async (page) => {
-      await page.goto(`${server.url}?seed=1`);
+      await page.goto(`${shared.server.url}?seed=1`);
       await waitForStatus(page, (st) => st.state === 'running');
       await page.keyboard.press('a');
       await waitForStatus(page, (st) => st.fullscreen, 5000, 'entering on a key');
@@ -212,7 +203,7 @@ describe('input', () => {
 
   test('idle mode: black until no input for the time given, then the saver until input', async () => {
     await withPage(async (page) => {
-      await page.goto(`${server.url}?idle=1&speed=6&seed=8&count=2`);
+      await page.goto(`${shared.server.url}?idle=1&speed=6&seed=8&count=2`);
       let s = await waitForStatus(page, (st) => st.state === 'waiting');
       assert.equal(s.ticks, 0);
       assert.equal(hasColour(await canvasPixels(page)), false);
@@ -231,9 +222,9 @@ describe('input', () => {
 
   test('a hidden tab stops ticking and takes up the interval again with no burst of missed ticks', async () => {
     await withPage(async (page) => {
-      await page.goto(`${server.url}?speed=6&seed=2`);
+      await page.goto(`${shared.server.url}?speed=6&seed=2`);
       await waitForStatus(page, (st) => st.ticks > 10);
-      const other = await browser.newPage();
+      const other = await shared.browser.newPage();
       try {
         await other.bringToFront();
         await page.waitForFunction(() => document.hidden, { timeout: 5000 });
@@ -281,7 +272,7 @@ describe('sound', () => {
   test('with sound on: no audio before a gesture; after one the core\'s cues start Web Audio sources', async () => {
     await withPage(async (page) => {
       await spyOnAudio(page);
-      await page.goto(`${server.url}?sound=on${run}`);
+      await page.goto(`${shared.server.url}?sound=on${run}`);
       await waitForStatus(page, (st) => st.soundRequests > 0, 10000, 'a cue from the core');
       assert.deepEqual(await page.evaluate(() => window.audioCalls), { contexts: 0, starts: 0 });
       await page.mouse.click(50, 50);
@@ -294,7 +285,7 @@ describe('sound', () => {
 
   test('the packed sounds the page fetches unpack to the WAVE files of resources/, byte for byte', async () => {
     await withPage(async (page) => {
-      await page.goto(`${server.url}?ticks=1&width=8&height=8`);
+      await page.goto(`${shared.server.url}?ticks=1&width=8&height=8`);
       for (const name of ['fall_end', 'dream_start', 'fall_start']) {
         const unpacked = await page.evaluate(async (file) => {
           const { fetchPackedWave } = await import('./page_fetch.js');
@@ -321,7 +312,7 @@ describe('sound', () => {
   test('switching sound on in the panel: the OK click is the gesture', async () => {
     await withPage(async (page) => {
       await spyOnAudio(page);
-      await page.goto(`${server.url}?seed=4`);
+      await page.goto(`${shared.server.url}?seed=4`);
       await waitForStatus(page, (st) => st.state === 'running');
       await page.click('#open-settings');
       await page.click('input[name=sound][value=on]');
@@ -336,7 +327,7 @@ describe('sound', () => {
   test('with sound off no audio context is ever created', async () => {
     await withPage(async (page) => {
       await spyOnAudio(page);
-      await page.goto(`${server.url}?sound=off${run}`);
+      await page.goto(`${shared.server.url}?sound=off${run}`);
       await waitForStatus(page, (st) => st.state === 'running');
       await page.mouse.click(50, 50);
       // Well past the tick of the first scene sound of this run.

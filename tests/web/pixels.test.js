@@ -1,24 +1,15 @@
 // The page draws exactly what tekuteku-render draws: same seed, size, walkers, scene odds and
 // number of ticks give the same canvas, byte for byte.
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFile } from 'node:child_process';
 import path from 'node:path';
 import { promisify } from 'node:util';
-import { canvasPixels, errorsOf, launchBrowser, openPage, renderPixels, renderTool, startServer, waitForStatus } from './lib.js';
+import { canvasPixels, errorsOf, openPage, renderPixels, sharedBrowser, renderTool, waitForStatus } from './lib.js';
 
 const ODDS = { high: 10, normal: 25, low: 35 };
 
-let server;
-let browser;
-before(async () => {
-  server = await startServer();
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-  server?.stop();
-});
+const shared = sharedBrowser();
 
 // First differing pixel, for a readable failure instead of a megabyte diff.
 function firstDifference(a, b) {
@@ -44,9 +35,9 @@ async function sceneInProgress({ seed, width, height, count, odds, steps }) {
 }
 
 async function comparePage({ seed, width, height, count, event, ticks, viewport, query }) {
-  const page = await openPage(browser, viewport);
+  const page = await openPage(shared.browser, viewport);
   try {
-    await page.goto(`${server.url}?${query}`);
+    await page.goto(`${shared.server.url}?${query}`);
     const status = await waitForStatus(page, (s) => s.state === 'stopped' || s.state === 'failed', 10000);
     assert.equal(status.state, 'stopped');
     assert.equal(status.walkers, count, 'walker count');
