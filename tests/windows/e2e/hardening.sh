@@ -27,31 +27,17 @@ saver_unix_pid() {
     done
     return 1
 }
-# wait_gone PID MS: waits up to MS for a process that is not our child to end.
-wait_gone() {
-    n=0
-    while kill -0 "$1" 2>/dev/null; do
-        [ "$n" -ge "$2" ] && return 1
-        sleep 0.05
-        n=$((n + 50))
-    done
-}
-# wait_running VALUE MS: waits up to MS for the system's running state to become VALUE.
-wait_running() {
-    n=0
-    while [ "$(probe running)" != "$1" ]; do
-        [ "$n" -ge "$2" ] && return 1
-        sleep 0.1
-        n=$((n + 100))
-    done
-}
+# wait_gone PID SECONDS: waits up to SECONDS for a process that is not our child to end.
+wait_gone() { wait_until "$2" gone "$1"; }
+gone() { ! kill -0 "$1" 2>/dev/null; }
+# wait_running VALUE SECONDS: waits up to SECONDS for the system's running state to become VALUE.
+wait_running() { wait_until "$2" running_is "$1"; }
+running_is() { [ "$(probe running)" = "$1" ]; }
 start_fullscreen() {
     park_pointer
     start_saver /s
-    found=$(find_saver)
-    [ -n "$found" ] || { fail "the saver window did not appear"; return 1; }
     # Keys typed with xdotool reach the focused window only.
-    wait_foreground WindowsScreenSaverClass 5000 || { fail "the saver did not get the focus"; return 1; }
+    saver_ready || { fail "the saver window did not appear or get the focus"; return 1; }
 }
 # Messages are sent, not posted, so that each has been handled when the sender returns and the
 # check after it looks at the result, not at a queue still being worked through.
@@ -70,7 +56,7 @@ start_fullscreen && {
     check "30 initialise messages leave the memory flat ($before kB -> $after kB)" \
         grew_less_than 1024 "$before" "$after"
     xdotool key a
-    check "after them a key still ends the saver with status 0" ends_with 0 5000
+    check "after them a key still ends the saver with status 0" ends_with 0 30
     cleanup_saver
 }
 
@@ -87,7 +73,7 @@ start_fullscreen && {
     done
     check "the saver still runs after the system commands" still_running 0
     xdotool key a
-    check "then a key ends it with status 0" ends_with 0 5000
+    check "then a key ends it with status 0" ends_with 0 30
     cleanup_saver
 }
 
@@ -95,12 +81,12 @@ start_fullscreen && {
 # ends by itself instead of staying for good.
 scr_win=$(winpath "$APP/tekuteku.scr")
 start_host --size 152x112 --launch "$scr_win" --tail "/p %u" --timeout-ms 60000
-host_line child 15000 >/dev/null
+host_line child 30 >/dev/null
 preview_pid=$(saver_unix_pid)
 check "the preview runs in its host" [ -n "$preview_pid" ]
 kill -9 "$HOST_PID" 2>/dev/null
 wait "$HOST_PID" 2>/dev/null
-check "with its host killed the preview ends within 10 s" wait_gone "${preview_pid:-0}" 10000
+check "with its host killed the preview ends by itself (within 30 s)" wait_gone "${preview_pid:-0}" 30
 
 # A password component that crashes: the system's crash handler (Wine's debugger here, without
 # its dialog) ends the process from inside its own filter, and the running state must already
@@ -110,10 +96,10 @@ trap 'set_password_switch 0' EXIT
 set_password_switch 1
 export TEKUTEKU_PWD_FAULT=1
 start_fullscreen && {
-    check "with a password the running state is on" wait_running 1 5000
+    check "with a password the running state is on" wait_running 1 30
     xdotool key a
-    check "the crashing component ends the saver within 30 s" wait_saver_exit 30000
-    check "the running state is off after the crash" wait_running 0 3000
+    check "the crashing component ends the saver within 30 s" wait_saver_exit 60
+    check "the running state is off after the crash" wait_running 0 30
     cleanup_saver
 }
 unset TEKUTEKU_PWD_FAULT

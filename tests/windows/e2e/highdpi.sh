@@ -32,8 +32,7 @@ figures() {
     set_dpi "$dpi"
     park_pointer
     start_saver /s
-    [ -n "$(find_saver)" ] || { fail "at $dpi DPI the saver window did not appear"; return 1; }
-    wait_foreground WindowsScreenSaverClass 5000 || { fail "at $dpi DPI the saver did not get the focus"; return 1; }
+    saver_ready || { fail "at $dpi DPI the saver window did not appear or get the focus"; return 1; }
     shots=0 tries=0 tallest=0 widest=0 uneven=0 drawn=0
     while [ "$shots" -lt 3 ] && [ "$tries" -lt 100 ]; do
         tries=$((tries + 1))
@@ -56,7 +55,7 @@ figures() {
     echo "$tallest $widest $uneven $drawn" >"$SHOTS/result.$dpi"
     check "at $dpi DPI three screenshots show a whole figure (after $tries tries)" [ "$shots" -eq 3 ]
     xdotool key a
-    check "at $dpi DPI a key ends the saver with status 0" ends_with 0 5000
+    check "at $dpi DPI a key ends the saver with status 0" ends_with 0 30
     cleanup_saver
 }
 

@@ -49,13 +49,13 @@ watch_memory() {
 
 # Both at once, to halve the time: a preview in a host window, and full screen over it.
 start_host --size 152x112 --launch "$scr_win" --tail "/p %u" --timeout-ms 60000
-host_line child 15000 >/dev/null
+host_line child 30 >/dev/null
 preview_pid=$(saver_unix_pid)
 check "preview: the saver process is found" [ -n "$preview_pid" ]
 park_pointer
 start_saver /s
-find_saver >/dev/null
-sleep 2
+saver_ready
+sleep 2  # past the start, before the first sample
 watch_memory "$SAVER_PID" "${preview_pid:-0}" >"$WORK/memory"
 set -- $(sed -n 1p "$WORK/memory")
 check "full screen: memory stays flat over about $((SECONDS_RUN * 100)) ticks ($1 kB -> $2 kB, most $3 kB)" \
@@ -64,7 +64,7 @@ set -- $(sed -n 2p "$WORK/memory")
 check "preview: memory stays flat over about $((SECONDS_RUN * 100)) ticks ($1 kB -> $2 kB, most $3 kB)" \
     [ -n "${3:-}" -a "${1:-0}" -gt 0 -a "${3:-0}" -le $((${1:-0} + 64)) ]
 xdotool key a
-check "full screen: ends with status 0" ends_with 0 5000
+check "full screen: ends with status 0" ends_with 0 30
 cleanup_saver
 stop_host
 check "preview: ends with status 0 when the host goes" grep -q '^saver-exit 0' "$WORK/host.out"

@@ -39,16 +39,26 @@ finish() {
 # A Windows path for a Unix one (drive Z: is the Unix root in every prefix).
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
-# wait_foreground CLASS MS: waits until a window of CLASS is the foreground window, so that
-# keys typed with xdotool reach it.
-wait_foreground() {
-    n=0
-    while [ "$n" -lt "$2" ]; do
-        case $(probe foreground) in *" $1") return 0 ;; esac
-        sleep 0.1
-        n=$((n + 100))
+# wait_until SECONDS COMMAND...: runs COMMAND until it succeeds; fails when SECONDS of real time
+# pass first. The deadline only matters when something is really wrong, so keep it generous.
+wait_until() {
+    _wu_end=$(($(date +%s) + $1))
+    shift
+    until "$@"; do
+        [ "$(date +%s)" -ge "$_wu_end" ] && return 1
+        sleep 0.05
     done
-    return 1
+}
+
+# wait_foreground CLASS SECONDS: waits until a window of CLASS is Wine's foreground window and
+# the X keyboard focus is on one of the saver's X windows, so that keys typed with xdotool reach
+# it (Wine's foreground can be set a moment before X has mapped and focused the window).
+wait_foreground() { wait_until "$2" is_foreground "$1"; }
+is_foreground() {
+    case $(probe foreground) in *" $1") ;; *) return 1 ;; esac
+    _xf=$(xdotool getwindowfocus 2>/dev/null) || return 1
+    xwininfo -id "$_xf" 2>/dev/null | grep -q 'Map State: IsViewable' &&
+        xprop -id "$_xf" WM_CLASS 2>/dev/null | grep -q '"tekuteku.scr"'
 }
 
 probe() { wine "$HELPERS/saver_probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
@@ -70,8 +80,9 @@ park_pointer() {
     set -- $(screen_size)
     # No --sync: it waits for a movement forever when the pointer is already there.
     xdotool mousemove $(($1 / 2)) $(($2 / 2))
-    sleep 0.1
+    wait_until 30 pointer_at $(($1 / 2)) $(($2 / 2))
 }
+pointer_at() { [ "$(xdotool getmouselocation | cut -d' ' -f1-2)" = "x:$1 y:$2" ]; }
 
 # start_saver TAIL...: runs the saver in the background; SAVER_PID is its wine process.
 start_saver() {
@@ -79,52 +90,60 @@ start_saver() {
     SAVER_PID=$!
 }
 
-# wait_saver_exit MS: waits up to MS for the saver to end and sets SAVER_EXIT to its status.
-# Fails when it is still running (and leaves it running). Not for use in $(...): only this
-# shell can wait for its own children.
+# wait_saver_exit SECONDS: waits up to SECONDS for the saver to end and sets SAVER_EXIT to its
+# status. Fails when it is still running (and leaves it running). Not for use in $(...): only
+# this shell can wait for its own children.
 wait_saver_exit() {
-    limit=$1
-    waited=0
     SAVER_EXIT=
-    while kill -0 "$SAVER_PID" 2>/dev/null; do
-        if [ "$waited" -ge "$limit" ]; then return 1; fi
-        sleep 0.05
-        waited=$((waited + 50))
-    done
+    wait_until "$1" saver_gone || return 1
     wait "$SAVER_PID"
     SAVER_EXIT=$?
     SAVER_PID=
 }
+saver_gone() { ! kill -0 "$SAVER_PID" 2>/dev/null; }
 
-# ends_with CODE MS: the saver ends within MS with exit status CODE.
+# ends_with CODE SECONDS: the saver ends within SECONDS with exit status CODE.
 ends_with() {
-    wait_saver_exit "$2" || { say "     (still running after $2 ms)"; return 1; }
+    wait_saver_exit "$2" || { say "     (still running after $2 s)"; return 1; }
     [ "$SAVER_EXIT" = "$1" ] || { say "     (exit status $SAVER_EXIT, wanted $1)"; return 1; }
 }
 
-# still_running MS: true when the saver is still running after MS.
+# still_running MS: true when the saver is still running after MS. Only for showing that
+# something does NOT end it, and only once the saver is up and has the focus (saver_ready).
 still_running() {
     sleep "$(awk "BEGIN { print $1 / 1000 }")"
     [ -n "$SAVER_PID" ] && kill -0 "$SAVER_PID" 2>/dev/null
 }
 
-# Ends a saver that a failed check left behind, without disturbing the next test.
+# Ends a saver that a failed check left behind, without disturbing the next test: its window
+# can outlive the killed process for a moment inside Wine.
 cleanup_saver() {
     if [ -n "$SAVER_PID" ] && kill -0 "$SAVER_PID" 2>/dev/null; then
         kill -9 "$SAVER_PID" 2>/dev/null
         wait "$SAVER_PID" 2>/dev/null
-        sleep 1
+        probe find --class WindowsScreenSaverClass --title "Screen Saver" --gone --wait-ms 30000 >/dev/null
     fi
     SAVER_PID=
 }
 
 # find_saver [MS]: waits for the full-screen saver window; prints "hwnd x y w h style exstyle pid".
 find_saver() {
-    probe find --class WindowsScreenSaverClass --title "Screen Saver" --wait-ms "${1:-10000}"
+    probe find --class WindowsScreenSaverClass --title "Screen Saver" --wait-ms "${1:-30000}"
+}
+# saver_ready: the saver's window exists, is shown and has the keyboard focus, so that real input
+# reaches it. Sets found to find_saver's line.
+saver_ready() {
+    found=$(find_saver)
+    [ -n "$found" ] && wait_foreground WindowsScreenSaverClass 30
 }
 
-# The pointer moves relative to where it is, as the user's mouse would.
-move_pointer() { xdotool mousemove_relative -- "$1" "$2"; sleep 0.1; }
+# The pointer moves relative to where it is, as the user's mouse would; returns once X has
+# moved it.
+move_pointer() {
+    set -- "$1" "$2" $(xdotool getmouselocation | sed 's/[xy]://g' | cut -d' ' -f1-2)
+    xdotool mousemove_relative -- "$1" "$2"
+    wait_until 30 pointer_at $(($3 + $1)) $(($4 + $2))
+}
 
 screenshot() { xwd -root -silent | convert xwd:- "$1"; }
 # grab FILE.xwd: a quick raw screenshot, to be looked at later (shot_stats.py reads it).
@@ -154,24 +173,22 @@ start_host() {
     wine "$HELPERS/preview_host.exe" --quit-file "$(winpath "$WORK/quit")" "$@" \
         >"$WORK/host.out" 2>/dev/null &
     HOST_PID=$!
-    HOST=$(host_line host 10000 | cut -d' ' -f2)
+    HOST=$(host_line host 30 | cut -d' ' -f2)
 }
-# host_line WORD MS: waits up to MS for preview_host's report line starting with WORD.
+# host_line WORD SECONDS: waits up to SECONDS for preview_host's report line starting with WORD.
 host_line() {
-    n=0
-    while [ "$n" -lt "$2" ]; do
-        line=$(tr -d '\r' <"$WORK/host.out" 2>/dev/null | grep "^$1 " | head -1)
-        if [ -n "$line" ]; then echo "$line"; return 0; fi
-        sleep 0.05
-        n=$((n + 50))
-    done
-    return 1
+    wait_until "$2" has_host_line "$1" || return 1
+    has_host_line "$1" && echo "$_host_line"
+}
+has_host_line() {
+    _host_line=$(tr -d '\r' <"$WORK/host.out" 2>/dev/null | grep "^$1 " | head -1)
+    [ -n "$_host_line" ]
 }
 # stop_host: destroys the host window and waits for preview_host to end.
 stop_host() {
     touch "$WORK/quit"
-    n=0
-    while kill -0 "$HOST_PID" 2>/dev/null && [ "$n" -lt 300 ]; do sleep 0.05; n=$((n + 1)); done
+    wait_until 30 host_gone
     kill -9 "$HOST_PID" 2>/dev/null
     wait "$HOST_PID" 2>/dev/null
 }
+host_gone() { ! kill -0 "$HOST_PID" 2>/dev/null; }

@@ -27,11 +27,11 @@ done
 dialog_case() {
     label=$1; shift
     start_saver "$@"
-    found=$(probe find --class '#32770' --title "$DIALOG_TITLE" --wait-ms 15000)
+    found=$(probe find --class '#32770' --title "$DIALOG_TITLE" --wait-ms 30000)
     check "$label shows the settings dialog" [ -n "$found" ]
-    check "$label: the dialog is the foreground window" wait_foreground '#32770' 5000
+    check "$label: the dialog is the foreground window" wait_foreground '#32770' 30
     xdotool key Escape
-    check "$label: Escape closes it with status 0" ends_with 0 10000
+    check "$label: Escape closes it with status 0" ends_with 0 30
     cleanup_saver
 }
 dialog_case "no tail"
@@ -44,22 +44,21 @@ check "no settings written by cancelled dialogs" [ ! -f "$INI" ]
 # ' - / ' only as an exact command line.
 wine "$HELPERS/saver_probe.exe" run "$scr_win" 202d202f20 >"$WORK/run.out" 2>/dev/null &
 SAVER_PID=$!
-found=$(probe find --class '#32770' --title "$DIALOG_TITLE" --wait-ms 15000)
+found=$(probe find --class '#32770' --title "$DIALOG_TITLE" --wait-ms 30000)
 check "tail ' - / ' shows the settings dialog" [ -n "$found" ]
-wait_foreground '#32770' 5000
+check "tail ' - / ': the dialog is the foreground window" wait_foreground '#32770' 30
 xdotool key Escape
-check "tail ' - / ': status 0" ends_with 0 10000
+check "tail ' - / ': status 0" ends_with 0 30
 cleanup_saver
 
 # Full-screen tails: text after the letter is ignored; a key ends the saver with status 0.
 for tail in "/s" "-S" "s" "/ s" "--s" "/sextra" "/S 1234"; do
     # shellcheck disable=SC2086
     start_saver $tail
-    found=$(find_saver)
-    check "tail '$tail' starts full-screen saving" [ -n "$found" ]
-    sleep 0.3
+    # A key typed before X has mapped and focused the window is lost.
+    check "tail '$tail' starts full-screen saving" saver_ready
     xdotool key a
-    check "tail '$tail': a key ends it with status 0" ends_with 0 10000
+    check "tail '$tail': a key ends it with status 0" ends_with 0 30
     cleanup_saver
 done
 

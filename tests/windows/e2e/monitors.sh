@@ -23,13 +23,12 @@ if [ -z "${TEKUTEKU_MONITORS_DISPLAY:-}" ]; then
     Xephyr -displayfd 3 -nolisten tcp +xinerama -extension RANDR -screen 1024x768 -screen 800x600 \
         3>"$tmp/display" >"$tmp/xephyr.log" 2>&1 &
     xephyr=$!
-    n=0
+    end=$(($(date +%s) + 60))
     while ! grep -q '[0-9]' "$tmp/display" 2>/dev/null; do
-        if ! kill -0 "$xephyr" 2>/dev/null || [ "$n" -ge 100 ]; then
+        if ! kill -0 "$xephyr" 2>/dev/null || [ "$(date +%s)" -ge "$end" ]; then
             cat "$tmp/xephyr.log"; echo "Xephyr did not start"; exit 1
         fi
         sleep 0.1
-        n=$((n + 1))
     done
     nested=:$(tr -dc '0-9' <"$tmp/display")
     env -u TEKUTEKU_WITH_WINE TEKUTEKU_MONITORS_DISPLAY="$nested" TEKUTEKU_USE_DISPLAY=1 \
@@ -56,19 +55,19 @@ check "Wine sees two monitors ($screens)" \
     [ "$screens" = "monitors 2 virtual 0 0 1824 768 primary 1024 768" ]
 
 # The pointer where the test wants it before a saver window exists.
-place_pointer() { probe cursor "$1" "$2" >/dev/null; }
+place_pointer() { probe cursor "$1" "$2" >/dev/null; wait_until 30 cursor_at "$1" "$2"; }
+cursor_at() { [ "$(probe cursor)" = "$1 $2" ]; }
 # move_by DX DY: moves the pointer from where it is, as a program can.
 move_by() {
     set -- $(probe cursor) "$1" "$2"
     probe cursor $(($1 + $3)) $(($2 + $4)) >/dev/null
+    wait_until 30 cursor_at $(($1 + $3)) $(($2 + $4))
 }
 start_fullscreen() {
     place_pointer "$1" "$2"
     start_saver /s
-    found=$(find_saver)
-    [ -n "$found" ] || { fail "the saver window did not appear"; return 1; }
     # Keys typed with xdotool reach the focused window only.
-    wait_foreground WindowsScreenSaverClass 5000 || { fail "the saver did not get the focus"; return 1; }
+    saver_ready || { fail "the saver window did not appear or get the focus"; return 1; }
 }
 # nonblack_in X0,Y0,X1,Y1 FILE: the non-black pixels of that area of a screenshot.
 nonblack_in() { "$e2e_dir/shot_stats.py" "$2" --region "$1" | awk '/^region/ { print $6 }'; }
@@ -126,7 +125,7 @@ start_fullscreen 512 384 && {
     check "walkers appear on the first monitor over the run" [ "$seen_first" = 1 ]
     check "walkers appear on the second monitor over the run ($tries screenshots)" [ "$seen_second" = 1 ]
     xdotool key a
-    check "a key ends the saver with status 0" ends_with 0 5000
+    check "a key ends the saver with status 0" ends_with 0 30
     cleanup_saver
 }
 
@@ -138,7 +137,7 @@ for at in "512 384 first" "1400 300 second"; do
         move_by 0 2
         check "4 pixels of movement on the $3 monitor keep the saver running" still_running 800
         move_by 1 0
-        check "the fifth pixel on the $3 monitor ends it with status 0" ends_with 0 5000
+        check "the fifth pixel on the $3 monitor ends it with status 0" ends_with 0 30
         cleanup_saver
     }
 done
@@ -153,15 +152,9 @@ echo 0 >"$WORK/answer"
 trap 'set_password_switch 0' EXIT
 set_password_switch 1
 asked() { grep -c '^VerifyScreenSavePwd end .* answer=0' "$log"; }
-# wait_asked N: waits up to 5 s for the component to have refused N times.
-wait_asked() {
-    n=0
-    while [ "$(asked)" -lt "$1" ]; do
-        [ "$n" -ge 5000 ] && return 1
-        sleep 0.05
-        n=$((n + 50))
-    done
-}
+# wait_asked N: waits for the component to have refused N times.
+wait_asked() { wait_until 30 asked_at_least "$1"; }
+asked_at_least() { [ "$(asked)" -ge "$1" ]; }
 start_fullscreen 1400 300 && {
     for what in "key" "click-second" "move-second" "move-first" "close"; do
         calls=$(($(asked) + 1))
@@ -179,7 +172,7 @@ start_fullscreen 1400 300 && {
     done
     echo 1 >"$WORK/answer"
     xdotool key a
-    check "with a password, an approved key ends it with status 0" ends_with 0 5000
+    check "with a password, an approved key ends it with status 0" ends_with 0 30
     cleanup_saver
 }
 set_password_switch 0

@@ -17,6 +17,7 @@ busy=$WORK/busy
 export TEKUTEKU_PWD_BUSY_MS_FILE
 TEKUTEKU_PWD_BUSY_MS_FILE=$(winpath "$busy")
 echo 0 >"$busy"
+running_is() { [ "$(probe running)" = "$1" ]; }
 trap 'set_password_switch 0' EXIT
 set_password_switch 1
 check "the running state is off before the saver starts" [ "$(probe running)" = 0 ]
@@ -25,25 +26,26 @@ echo 0 >"$answer"
 : >"$log"
 park_pointer
 start_saver /s
-found=$(find_saver)
-check "the protected saver starts" [ -n "$found" ]
+check "the protected saver starts" saver_ready
 saver=$(echo "$found" | cut -d' ' -f1)
-sleep 0.5
-check "the running state is on while it runs" [ "$(probe running)" = 1 ]
+check "the running state is on while it runs" wait_until 30 running_is 1
 check "nothing asked the component before any input" [ ! -s "$log" ]
 
 calls() { grep -c "^VerifyScreenSavePwd end hwnd=$saver class=WindowsScreenSaverClass title=Screen Saver answer=0" "$log"; }
 # refused WHAT COMMAND...: after the input, the component was asked and said no, and the saver
-# is still there. The pauses keep requests apart by more than the 200 ms retry gap.
+# is still there. The pause after each keeps requests apart by more than the 200 ms in which a
+# new request is refused without asking.
+more_calls_than() { [ "$(calls)" -gt "$1" ]; }
 refused() {
     what=$1; shift
     before=$(calls)
     "$@"
-    sleep 0.6
+    wait_until 30 more_calls_than "$before"
     after=$(calls)
     check "$what: the component is asked ($before -> $after calls)" [ "$after" -gt "$before" ]
     check "$what: the saver keeps running" still_running 0
     check "$what: its window stays" [ "$(find_saver 0 | cut -d' ' -f1)" = "$saver" ]
+    sleep 0.3
 }
 refused "a key press" xdotool key a
 refused "a click" xdotool click 1
@@ -56,34 +58,37 @@ refused "WM_CLOSE from another process" send_close
 check "the running state stays on after refusals" [ "$(probe running)" = 1 ]
 check "every call came with the saver window" \
     sh -c "! grep -v 'hwnd=$saver class=WindowsScreenSaverClass title=Screen Saver' '$log' | grep -q ."
-# Still drawing: the picture changes between two screenshots.
+# Still drawing: the picture changes after a first screenshot.
 screenshot "$WORK/a.png"
-sleep 0.7
-screenshot "$WORK/b.png"
-check "the refused saver goes on drawing" eval "! same_picture '$WORK/a.png' '$WORK/b.png'"
+changed() { screenshot "$WORK/b.png"; ! same_picture "$WORK/a.png" "$WORK/b.png"; }
+check "the refused saver goes on drawing" wait_until 30 changed
 check "the picture is not empty" [ "$("$e2e_dir/shot_stats.py" "$WORK/b.png" | awk '/^nonblack/ { print $2 }')" -gt 0 ]
 
-# While the component's own dialog is up (here: 2 s of its message loop), more close requests,
-# from input or from another program, are refused without asking it again.
-echo 2000 >"$busy"
+# While the component's own dialog is up (here: 8 s of its message loop, long enough for the
+# requests below to be made inside it even on a busy machine), more close requests, from input
+# or from another program, are refused without asking it again.
+echo 8000 >"$busy"
 begins=$(grep -c '^VerifyScreenSavePwd begin' "$log")
+ends=$(grep -c '^VerifyScreenSavePwd end' "$log")
+began() { [ "$(grep -c '^VerifyScreenSavePwd begin' "$log")" -gt "$begins" ]; }
+ended() { [ "$(grep -c '^VerifyScreenSavePwd end' "$log")" -gt "$ends" ]; }
 xdotool key a
-sleep 0.5
+wait_until 30 began
 send_close
 xdotool key b
 move_pointer 9 0
 xdotool click 1
-sleep 2.2
+wait_until 60 ended
 check "requests while the component asks do not ask it again ($begins -> $(grep -c '^VerifyScreenSavePwd begin' "$log") calls)" \
     [ "$(grep -c '^VerifyScreenSavePwd begin' "$log")" -eq $((begins + 1)) ]
 check "after that refusal the saver still runs" still_running 0
 echo 0 >"$busy"
-sleep 0.3
+sleep 0.3  # past the 200 ms in which a new request is refused without asking
 
 # Approval: the next request closes it, and the running state goes off.
 echo 1 >"$answer"
 xdotool key a
-check "an approved close ends the saver with status 0" ends_with 0 5000
+check "an approved close ends the saver with status 0" ends_with 0 30
 cleanup_saver
 check "the component's approval was the last call" \
     sh -c "tail -1 '$log' | grep -q 'answer=1'"
@@ -94,11 +99,10 @@ make_app_dir
 : >"$log"
 park_pointer
 start_saver /s
-check "without a component the saver starts" [ -n "$(find_saver)" ]
-sleep 0.5
+check "without a component the saver starts" saver_ready
 check "without a component the running state is not switched on" [ "$(probe running)" = 0 ]
 xdotool key a
-check "without a component a key ends it with status 0" ends_with 0 5000
+check "without a component a key ends it with status 0" ends_with 0 30
 cleanup_saver
 
 # The switch off with the component present: never asked.
@@ -107,11 +111,10 @@ make_app_dir PASSWORD.CPL
 : >"$log"
 park_pointer
 start_saver /s
-check "with the switch off the saver starts" [ -n "$(find_saver)" ]
-sleep 0.5
+check "with the switch off the saver starts" saver_ready
 check "with the switch off the running state stays off" [ "$(probe running)" = 0 ]
 xdotool key a
-check "with the switch off a key ends it with status 0" ends_with 0 5000
+check "with the switch off a key ends it with status 0" ends_with 0 30
 cleanup_saver
 check "with the switch off the component is never asked" [ ! -s "$log" ]
 

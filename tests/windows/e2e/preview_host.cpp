@@ -188,7 +188,7 @@ int main(int argc, char** argv)
     }
 
     if (g_host.saver) {
-        if (!g_host.saverReported && WaitForSingleObject(g_host.saver, 10000) != WAIT_OBJECT_0) {
+        if (!g_host.saverReported && WaitForSingleObject(g_host.saver, 30000) != WAIT_OBJECT_0) {
             Say("saver-still-running\n");
             TerminateProcess(g_host.saver, 3);
         }

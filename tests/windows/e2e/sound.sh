@@ -21,27 +21,20 @@ run_with_sound() {
         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winepulse.drv=;winealsa.drv=b" \
         wine "$APP/tekuteku.scr" /s >/dev/null 2>"$TRACE" &
     SAVER_PID=$!
-    [ -n "$(find_saver)" ] || { fail "the saver window did not appear"; return 1; }
-    wait_foreground WindowsScreenSaverClass 5000
+    saver_ready || { fail "the saver window did not appear or get the focus"; return 1; }
 }
 played() { grep -c 'MULTIMEDIA_PlaySound' "$TRACE" 2>/dev/null; }  # one line per request
-# wait_played N MS: waits up to MS for at least N sound requests in the trace.
-wait_played() {
-    n=0
-    while [ "$(played)" -lt "$1" ]; do
-        [ "$n" -ge "$2" ] && return 1
-        sleep 0.1
-        n=$((n + 100))
-    done
-}
+# wait_played N SECONDS: waits up to SECONDS for at least N sound requests in the trace.
+wait_played() { wait_until "$2" played_at_least "$1"; }
+played_at_least() { [ "$(played)" -ge "$1" ]; }
 
 run_with_sound 0 && {
     check "sound on: the saver finds a wave device and plays scene sounds (within 60 s)" \
-        wait_played 2 60000
+        wait_played 2 60
     check "sound on: they come from its WAVE resources in memory (SND_MEMORY)" \
         grep -q 'PlaySound.*fdwSound=00000007' "$TRACE"
     xdotool key a
-    check "sound on: a key ends the saver with status 0" ends_with 0 5000
+    check "sound on: a key ends the saver with status 0" ends_with 0 30
     cleanup_saver
 }
 run_with_sound 1 && {
@@ -49,7 +42,7 @@ run_with_sound 1 && {
     still_running 8000
     check "sound off: no sound is played ($(played) requests)" [ "$(played)" -eq 0 ]
     xdotool key a
-    check "sound off: a key ends the saver with status 0" ends_with 0 5000
+    check "sound off: a key ends the saver with status 0" ends_with 0 30
     cleanup_saver
 }
 

@@ -179,9 +179,7 @@ TEST_F(CloseVerification, QueuedTicksAreDroppedBeforeTheQuestion) {
     };
     KillTimer(window, kTickTimerId);
     SetTimer(window, kTickTimerId, 1, nullptr);
-    Sleep(50);  // one WM_TIMER is now due
-    MSG message;
-    ASSERT_TRUE(PeekMessageA(&message, window, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+    ASSERT_TRUE(QueuedWithinDeadline(window, WM_TIMER));
     KillTimer(window, kTickTimerId);
     SetTimer(window, kTickTimerId, 10000, nullptr);  // nothing else comes due while asking
     EXPECT_EQ(VerifyClose(window), 0);

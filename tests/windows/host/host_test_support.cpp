@@ -131,6 +131,16 @@ void Tick(HWND window) {
     UpdateWindow(window);
 }
 
+bool QueuedWithinDeadline(HWND window, UINT message) {
+    const DWORD start = GetTickCount();
+    MSG queued;
+    while (!PeekMessageA(&queued, window, message, message, PM_NOREMOVE)) {
+        if (GetTickCount() - start >= 10000) return false;
+        Sleep(5);
+    }
+    return true;
+}
+
 bool TakeQueuedClose(HWND window) {
     MSG message;
     return PeekMessageA(&message, window, WM_CLOSE, WM_CLOSE, PM_REMOVE) != 0;

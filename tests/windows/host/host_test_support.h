@@ -25,6 +25,9 @@ void Pump();
 std::vector<UINT> PumpRecording(HWND window);
 // One tick the way the timer drives it: WM_TIMER, then the posted re-arm, then the paint.
 void Tick(HWND window);
+// Waits until `message` for the window is queued (left there), or 10 s have passed: a due
+// timer can reach the queue a little late on a busy machine.
+bool QueuedWithinDeadline(HWND window, UINT message);
 // Removes a queued WM_CLOSE for the window; true if there was one.
 bool TakeQueuedClose(HWND window);
 
