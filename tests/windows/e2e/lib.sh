@@ -11,28 +11,16 @@ if [ "${TEKUTEKU_WITH_WINE:-}" != 1 ]; then
 fi
 : "${SCR:?}" "${HELPERS:?}" "${DOUBLES:?}" "${WORK:?}"
 
-failures=0
-checks=0
 rm -rf "$WORK"
 mkdir -p "$WORK"
 APP=$WORK/app
 SAVER_PID=
 . "$e2e_dir/../../../tools/control-ini.sh"  # INI, write_settings, save_ini, restore_ini
 
-started=$(date +%s.%N)
-say() { printf '%s\n' "$*"; }
-elapsed() { awk -v s="$started" -v n="$(date +%s.%N)" 'BEGIN { printf "%5.1fs", n - s }'; }
-pass() { checks=$((checks + 1)); say "ok   $(elapsed) $*"; }
-fail() { checks=$((checks + 1)); failures=$((failures + 1)); say "FAIL $(elapsed) $*"; }
-# check "description" command...: passes when the command succeeds.
-check() {
-    _check_label=$1; shift
-    if "$@"; then pass "$_check_label"; else fail "$_check_label"; fi
-}
+. "$e2e_dir/checks.sh"  # check, pass, fail, say, summary
 finish() {
     cleanup_saver
-    say "$checks checks, $failures failed"
-    [ "$failures" -eq 0 ]
+    summary
     exit $?
 }
 

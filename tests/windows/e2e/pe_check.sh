@@ -6,13 +6,7 @@
 # the saver looks up, undecorated.
 set -u
 : "${SCR:?}" "${DOUBLES:?}"
-failures=0
-checks=0
-check() {
-    label=$1; shift
-    checks=$((checks + 1))
-    if "$@"; then echo "ok   $label"; else echo "FAIL $label"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/checks.sh"
 objdump=x86_64-w64-mingw32-objdump   # reads both PE32 and PE32+
 # objdump translates its headings; the checks read the untranslated ones.
 export LC_ALL=C
@@ -46,5 +40,4 @@ mpr=$(exports "$DOUBLES/MPR.DLL")
 check "PASSWORD.CPL exports VerifyScreenSavePwd undecorated (got: $cpl)" has_word "$cpl" VerifyScreenSavePwd
 check "MPR.DLL exports PwdChangePasswordA undecorated (got: $mpr)" has_word "$mpr" PwdChangePasswordA
 
-echo "$checks checks, $failures failed"
-[ "$failures" -eq 0 ]
+summary

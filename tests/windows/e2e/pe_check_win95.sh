@@ -8,13 +8,7 @@
 #   - its header asks for no system newer than 4.0.
 set -u
 : "${SCR:?}" "${FUNCTIONS:?}"
-failures=0
-checks=0
-check() {
-    label=$1; shift
-    checks=$((checks + 1))
-    if "$@"; then echo "ok   $label"; else echo "FAIL $label"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/checks.sh"
 objdump=i686-w64-mingw32-objdump
 export LC_ALL=C
 work=$(mktemp -d "${TMPDIR:-/tmp}/pe_check_win95.XXXXXX")
@@ -66,5 +60,4 @@ check "it asks for operating system 4.0 at most (got $(version MajorOSystemVersi
 check "it asks for subsystem 4.0 at most (got $(version MajorSubsystemVersion).$(version MinorSubsystemVersion))" \
     [ "$(version MajorSubsystemVersion)" -lt 4 -o "$(version MajorSubsystemVersion)$(version MinorSubsystemVersion)" = 40 ]
 
-echo "$checks checks, $failures failed"
-[ "$failures" -eq 0 ]
+summary
