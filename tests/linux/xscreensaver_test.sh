@@ -22,6 +22,7 @@ chmod 755 "$WORK"
 HOME_DIR=$WORK/home
 mkdir "$HOME_DIR"
 cp "$TEKUTEKU" "$HOME_DIR/tekuteku"
+cp "$HERE/lsan.supp" "$HOME_DIR/lsan.supp"  # the sanitizer build's leak check, as in the other tests
 LOG=$HOME_DIR/xscreensaver.log
 # With --sound: this machine may have no sound card, and then the log must stay free of ALSA.
 cat >"$HOME_DIR/.xscreensaver" <<CONF
@@ -39,7 +40,8 @@ chown -R "$USER_NAME" "$HOME_DIR"
 # "${AS_USER[@]}" COMMAND...: COMMAND as the test user. setpriv and env exec it, so in the
 # background $! is the command's own pid.
 AS_USER=(setpriv --reuid="$USER_NAME" --regid="$(id -g "$USER_NAME")" --init-groups --
-         env -i HOME="$HOME_DIR" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin)
+         env -i HOME="$HOME_DIR" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin
+         LSAN_OPTIONS="suppressions=$HOME_DIR/lsan.supp:print_suppressions=0")
 command_quiet() { "${AS_USER[@]}" xscreensaver-command "$@" >>"$WORK/command.log" 2>&1; }
 # over PID: ended, or only a zombie left (the daemon's helper may exit before reaping it).
 over() { [ ! -e "/proc/$1/stat" ] || [ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" = Z ]; }
