@@ -5,6 +5,10 @@ set -u
 TEKUTEKU=$1
 XHELPER=$2
 SANITIZED=${3:-0}
+# How long a signalled saver may take to end: 2 s, as XScreenSaver expects; the sanitizer build
+# runs its whole-heap leak scan before it dies, which on a busy machine alone can take that long.
+END_LIMIT_MS=2000
+[ "$SANITIZED" = 1 ] && END_LIMIT_MS=10000
 WORK=$(mktemp -d)
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # Sanitizer builds: libdbus's own buffer under SDL is not ours to free.
