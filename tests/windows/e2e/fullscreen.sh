@@ -3,13 +3,7 @@
 # one saver at a time.
 . "$(dirname "$0")/lib.sh"
 
-make_app_dir
-save_ini
-set_password_switch 0
-set -- $(screen_size)
-W=$1 H=$2
-SHOTS=$WORK/shots
-mkdir -p "$SHOTS"
+prepare_fullscreen_run
 
 # start_fullscreen: a parked pointer, a saver, and its window found.
 start_fullscreen() {

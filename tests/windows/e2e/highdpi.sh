@@ -4,13 +4,7 @@
 # same run at 96 DPI first shows what the figures look like unscaled.
 . "$(dirname "$0")/lib.sh"
 
-make_app_dir
-save_ini
-set_password_switch 0
-set -- $(screen_size)
-W=$1 H=$2
-SHOTS=$WORK/shots
-mkdir -p "$SHOTS"
+prepare_fullscreen_run
 desktop='HKCU\Control Panel\Desktop'
 set_dpi() {
     if [ "$1" = 96 ]; then

@@ -52,6 +52,18 @@ is_foreground() {
 probe() { wine "$HELPERS/saver_probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
 send_close() { wine "$HELPERS/send_close.exe" "$@" >/dev/null 2>&1; }
 
+# The usual start of a full-screen run: the saver in its directory, the stored settings kept
+# for restoring, no password, the screen's size in W and H, and SHOTS for screenshots.
+prepare_fullscreen_run() {
+    make_app_dir
+    save_ini
+    set_password_switch 0
+    set -- $(screen_size)
+    W=$1 H=$2
+    SHOTS=$WORK/shots
+    mkdir -p "$SHOTS"
+}
+
 # The saver in a directory of its own, so the component doubles beside it are the only ones
 # it can find. Arguments: names of doubles to put beside it (PASSWORD.CPL, MPR.DLL).
 make_app_dir() {
