@@ -38,8 +38,7 @@ void EraseUncovered(Canvas& canvas, const Walker& w, int32_t height) {
 
 }  // namespace
 
-int RunFrameStep(WalkerPopulation& population, Canvas& canvas, const SoundEffects& sound,
-                 SoundPlatform& platform) {
+CueSet StepWalkers(WalkerPopulation& population, Canvas& canvas) {
     CueSet raised = 0;
     for (int i = 0; i < population.stage.count; ++i) {
         raised |= UpdateWalker(population, i);
@@ -52,7 +51,16 @@ int RunFrameStep(WalkerPopulation& population, Canvas& canvas, const SoundEffect
         w.drawnX = w.x;
         w.drawnY = w.y;
     }
+    return raised;
+}
+
+int PlayStepCue(CueSet raised, const SoundEffects& sound, SoundPlatform& platform) {
     const int cue = ChooseCue(raised);
     if (cue >= 0 && sound.soundOff == 0) PlayCue(sound, platform, static_cast<SoundCue>(cue));
     return cue;
+}
+
+int RunFrameStep(WalkerPopulation& population, Canvas& canvas, const SoundEffects& sound,
+                 SoundPlatform& platform) {
+    return PlayStepCue(StepWalkers(population, canvas), sound, platform);
 }

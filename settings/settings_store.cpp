@@ -12,20 +12,20 @@ uint32_t TickIntervalWithFloor(uint32_t timerInterval) {
     return timerInterval < kShortestTickInterval ? kShortestTickInterval : timerInterval;
 }
 
+int32_t BoundedWalkerCount(int32_t storedCount, int32_t screenHeight) {
+    // A screen lower than one band still shows one walker, clipped: a saver that stays black
+    // looks broken.
+    const int32_t limit = ScreenCountLimit(screenHeight);
+    return ClampInt(storedCount, 1, limit < 1 ? 1 : limit);
+}
+
 SaverSettings ReadSaverSettings(ProfileReader& profile, int32_t screenHeight) {
     SaverSettings settings{};
     const int32_t speed = ClampInt(profile.GetInt(kSpeedKey, 1), 0, kSpeedLevels - 1);
     settings.timerInterval = kSpeedTable[speed];
 
-    // The lower bound is tested first: on a tiny screen (limit 0) a stored 0 still gives 1 walker.
-    int32_t count = profile.GetInt(kCountKey, 1);
-    const int32_t limit = ScreenCountLimit(screenHeight);
-    if (count < 1) {
-        count = 1;
-    } else if (count > limit) {
-        count = limit;
-    }
-    settings.walkerCount = count;
+    settings.storedCount = profile.GetInt(kCountKey, 1);
+    settings.walkerCount = BoundedWalkerCount(settings.storedCount, screenHeight);
 
     const int32_t event = ClampInt(profile.GetInt(kEventKey, 1), 0, kEventLevels - 1);
     settings.eventOdds = kEventTable[event];

@@ -31,7 +31,8 @@ public:
 
 struct SaverSettings {
     uint32_t timerInterval;
-    int32_t walkerCount;
+    int32_t walkerCount;  // bounded for the screen height given to ReadSaverSettings
+    int32_t storedCount;  // as stored, for screens of other heights (BoundedWalkerCount)
     int32_t eventOdds;
     int32_t soundOff;  // the stored "SE" as read; the sound set-up decides whether sound really plays
 };
@@ -40,6 +41,8 @@ int32_t ClampInt(int32_t value, int32_t low, int32_t high);
 
 // How many walkers fit the screen: one per 195 pixels of height.
 int32_t ScreenCountLimit(int32_t screenHeight);
+// A stored count bounded for a screen: at least 1, at most ScreenCountLimit.
+int32_t BoundedWalkerCount(int32_t storedCount, int32_t screenHeight);
 
 // Reads "Speed", "Charactors", "Event" and "SE" in that order and bounds them for the saver.
 SaverSettings ReadSaverSettings(ProfileReader& profile, int32_t screenHeight);

@@ -58,9 +58,11 @@ TEST(SaverSettings, CountIsBoundedByTheScreenHeightOnly) {
     EXPECT_EQ(Read({{"Charactors", 2}}, 768).walkerCount, 2);
 }
 
-TEST(SaverSettings, TinyScreenTestsTheLowerBoundFirst) {
-    EXPECT_EQ(Read({}, 190).walkerCount, 0);
-    EXPECT_EQ(Read({{"Charactors", 1}}, 190).walkerCount, 0);
+TEST(SaverSettings, ScreenLowerThanOneBandStillGetsOneWalker) {
+    EXPECT_EQ(Read({}, 190).walkerCount, 1);
+    EXPECT_EQ(Read({{"Charactors", 4}}, 194).walkerCount, 1);
+    EXPECT_EQ(Read({{"Charactors", 4}}, 0).walkerCount, 1);
+    EXPECT_EQ(Read({{"Charactors", 4}}, 190).storedCount, 4);
     EXPECT_EQ(Read({{"Charactors", 0}}, 190).walkerCount, 1);
     EXPECT_EQ(Read({{"Charactors", -1}}, 190).walkerCount, 1);
 }
