@@ -116,13 +116,14 @@ still_running() {
 }
 
 # Ends a saver that a failed check left behind, without disturbing the next test: its window
-# can outlive the killed process for a moment inside Wine.
+# can outlive the process for a moment inside Wine (killed or not), and a /s started then would
+# take it for a running saver and leave at once.
 cleanup_saver() {
     if [ -n "$SAVER_PID" ] && kill -0 "$SAVER_PID" 2>/dev/null; then
         kill -9 "$SAVER_PID" 2>/dev/null
         wait "$SAVER_PID" 2>/dev/null
-        probe find --class WindowsScreenSaverClass --title "Screen Saver" --gone --wait-ms 30000 >/dev/null
     fi
+    probe find --class WindowsScreenSaverClass --title "Screen Saver" --gone --wait-ms 30000 >/dev/null
     SAVER_PID=
 }
 
