@@ -76,6 +76,14 @@ uninstall:
 # The release number, from the one place it is kept: project(VERSION) in CMakeLists.txt.
 VERSION := $(shell sed -n '/^project.tekuteku VERSION /s/.*VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
+# Release files carry the time of the last commit, not of the build, so that every build of a
+# commit gives the same bytes. Outside a git checkout: the date of the newest changelog entry.
+ifndef SOURCE_DATE_EPOCH
+SOURCE_DATE_EPOCH := $(shell git log -1 --format=%ct 2>/dev/null || \
+    date -d "$$(sed -n 's/^ -- .*>  //p' linux/changelog | head -1)" +%s)
+endif
+export SOURCE_DATE_EPOCH
+
 # The Debian package of the Linux saver: dist/tekuteku_<version>_amd64.deb (CPack), then lintian.
 .PHONY: deb
 deb: build
@@ -84,14 +92,18 @@ deb: build
 	@cp build/packages/tekuteku_$(VERSION)_amd64.deb dist/
 	@echo "wrote dist/tekuteku_$(VERSION)_amd64.deb; lintian says:"
 	@lintian dist/tekuteku_$(VERSION)_amd64.deb 2>&1 | grep -v "running with root" || true
+	@tools/dist/write-sums $(VERSION)
 
 # The Windows release archive: both .scr files as `make scr` built them, and a README.txt.
 .PHONY: dist test-dist
 dist: scr
 	@tools/dist/make-zip $(VERSION) dist/tekuteku-$(VERSION)-windows.zip
+	@tools/dist/write-sums $(VERSION)
 
-test-dist: dist
+# The archive's contents, then the release files built once more elsewhere: the same bytes.
+test-dist: dist deb
 	@tests/dist_test.sh dist/tekuteku-$(VERSION)-windows.zip dist
+	@tests/reproducible_test.sh $(VERSION) || [ $$? -eq 77 ]
 
 # `make test` RUNS times in a row (default 5) with one busy process per core beside it.
 RUNS ?= 5

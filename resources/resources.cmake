@@ -11,6 +11,13 @@ function(tekuteku_add_resources target)
   set(object ${out}/tekuteku_rc.o)
   # Re-globbed at every build, so a sheet or sound that arrives later triggers a rebuild.
   file(GLOB inputs CONFIGURE_DEPENDS ${res}/*.rc ${res}/*.h ${res}/*.bmp ${res}/*.wav)
+  # The version resource's numbers, from project(VERSION).
+  file(CONFIGURE OUTPUT ${out}/version.h CONTENT
+"#define TEKUTEKU_VERSION_MAJOR @PROJECT_VERSION_MAJOR@
+#define TEKUTEKU_VERSION_MINOR @PROJECT_VERSION_MINOR@
+#define TEKUTEKU_VERSION_PATCH @PROJECT_VERSION_PATCH@
+#define TEKUTEKU_VERSION_TEXT \"@PROJECT_VERSION@\"
+" @ONLY)
   set(prepare ${CMAKE_COMMAND} -E make_directory ${out})
   if(arg_STANDINS)
     set(prepare /usr/bin/python3 ${PROJECT_SOURCE_DIR}/tests/windows/settings/make_standins.py ${res} ${out})
@@ -18,7 +25,7 @@ function(tekuteku_add_resources target)
   add_custom_command(OUTPUT ${object}
     COMMAND ${prepare}
     COMMAND ${CMAKE_RC_COMPILER} -I ${res} -I ${out} ${res}/tekuteku.rc -O coff -o ${object}
-    DEPENDS ${inputs}
+    DEPENDS ${inputs} ${out}/version.h
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     COMMENT "Compiling the resources of ${target}"
     VERBATIM)

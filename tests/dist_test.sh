@@ -1,7 +1,7 @@
 #!/bin/bash
-# The Windows release archive: its members, each saver byte for byte the one in dist/, and a
-# README that Notepad shows in Japanese and English.
-#   tests/dist_test.sh ZIP DIST_DIR
+# The Windows release archive: its members, each saver byte for byte the one in dist/, a README
+# that Notepad shows in Japanese and English with the licence, and the checksums beside it.
+#   tests/dist_test.sh ZIP DIST_DIR     (from the top of the tree)
 set -u
 ZIP=$1
 DIST=$2
@@ -25,5 +25,9 @@ check "README.txt is valid UTF-8" iconv -f UTF-8 -t UTF-8 "$WORK/README.txt" -o 
 check "README.txt in Japanese" grep -q "インストール" "$WORK/README.txt"
 check "README.txt in English" grep -q "Installing" "$WORK/README.txt"
 check "README.txt names where the settings live" grep -q "control.ini" "$WORK/README.txt"
+tr -d '\r' <"$WORK/README.txt" | tail -n "$(wc -l <LICENSE)" >"$WORK/licence"
+check "README.txt ends with the licence" cmp "$WORK/licence" LICENSE
+check "SHA256SUMS holds the archive's checksum" grep -q " $(basename "$ZIP")\$" "$DIST/SHA256SUMS"
+check "the checksums in SHA256SUMS match" sh -c "cd '$DIST' && sha256sum --quiet -c SHA256SUMS"
 [ "$FAILED" = 0 ] && echo "all passed"
 exit $FAILED

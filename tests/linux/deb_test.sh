@@ -52,6 +52,13 @@ dpkg-deb -x "$DEB" "$WORK/tree"
 top=$(zcat "$WORK/tree/usr/share/doc/tekuteku/changelog.gz" | head -1)
 check "the changelog starts with this version ($top)" grep -q "^tekuteku ($VERSION) " <<<"$top"
 check "the man page is gzip" gzip -t "$WORK/tree/usr/share/man/man6/tekuteku.6.gz"
+# Machine-readable (lintian reads it below), and its licence text is LICENSE's word for word.
+copyright=$WORK/tree/usr/share/doc/tekuteku/copyright
+check "the copyright file is in the machine-readable format" \
+    grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" "$copyright"
+sed -n '/^ Permission is hereby/,$p' "$copyright" | sed 's/^ //; s/^\.$//' >"$WORK/licence"
+sed -n '/^Permission is hereby/,$p' "$SOURCE/LICENSE" >"$WORK/licence.expected"
+check "its licence is the one in LICENSE" diff -u "$WORK/licence.expected" "$WORK/licence"
 check "the settings file is the one in the sources" \
     cmp "$WORK/tree/usr/share/xscreensaver/config/tekuteku.xml" "$SOURCE/linux/tekuteku.xml"
 

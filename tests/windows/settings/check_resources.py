@@ -1,10 +1,10 @@
 #!/usr/bin/python3
 """Reads the resources of a linked executable back and checks them against the expected
-dialog, strings, bitmap and sounds. Exits 1 with one line per mismatch.
+dialog, strings, bitmap, sounds and version. Exits 1 with one line per mismatch.
 
-Usage: check_resources.py EXE [DIR...]
-With directories the sounds and the sheet are also compared byte for byte with their files,
-each taken from the first directory that has it."""
+Usage: check_resources.py EXE VERSION [DIR...]
+VERSION is the project's, as in 1.2.3. With directories the sounds and the sheet are also
+compared byte for byte with their files, each taken from the first directory that has it."""
 import os
 import struct
 import sys
@@ -12,7 +12,7 @@ import sys
 import pefile
 
 JAPANESE = 0x411
-RT_BITMAP, RT_DIALOG, RT_STRING, RT_ICON, RT_GROUP_ICON = 2, 5, 6, 3, 14
+RT_BITMAP, RT_DIALOG, RT_STRING, RT_ICON, RT_GROUP_ICON, RT_VERSION = 2, 5, 6, 3, 14, 16
 BUTTON, EDIT, STATIC, SCROLLBAR = 0x80, 0x81, 0x82, 0x84
 
 EXPECTED_CONTROLS = [
@@ -115,14 +115,25 @@ def source_file(dirs, name):
     return None
 
 
-def check(exe, dirs):
+def version_strings(pe):
+    """The version resource's string tables by language and code page, and its translations."""
+    tables, translations = {}, []
+    for info in getattr(pe, "FileInfo", [[]])[0]:
+        for table in getattr(info, "StringTable", []):
+            tables[table.LangID.decode()] = {k.decode(): v.decode() for k, v in table.entries.items()}
+        translations += [var.entry for var in getattr(info, "Var", [])]
+    return tables, translations
+
+
+def check(exe, version, dirs):
     errors = []
 
     def expect(what, got, want):
         if got != want:
             errors.append(f"{what}: got {got!r}, want {want!r}")
 
-    found = resources(pefile.PE(exe))
+    pe = pefile.PE(exe)
+    found = resources(pe)
     langs = {lang for (_, _, lang) in found}
     expect("languages", langs, {JAPANESE})
     expect("icons", [k for k in found if k[0] in (RT_ICON, RT_GROUP_ICON)], [])
@@ -167,11 +178,30 @@ def check(exe, dirs):
         source = source_file(dirs, name)
         if source is not None:
             expect(f"sound {sound_id} equals {name}", sound == source, True)
+
+    # The version Windows shows in the file's properties: numbers and texts from the project's
+    # version, in Japanese with the same code page as the rest.
+    if (RT_VERSION, 1, JAPANESE) not in found:
+        errors.append("version resource 1 (Japanese) missing")
+    else:
+        major, minor, patch = (int(n) for n in version.split("."))
+        fixed = pe.VS_FIXEDFILEINFO[0]
+        for name in ("FileVersion", "ProductVersion"):
+            expect(f"fixed {name}", (getattr(fixed, name + "MS"), getattr(fixed, name + "LS")),
+                   (major << 16 | minor, patch << 16))
+        tables, translations = version_strings(pe)
+        expect("version string tables", list(tables), ["041103A4"])
+        expect("version translation", translations, [{b"Translation": "0x0411 0x03a4"}])
+        strings = tables.get("041103A4", {})
+        for name, want in (("FileVersion", version), ("ProductVersion", version),
+                           ("ProductName", "てくてくポルッカ"), ("OriginalFilename", "tekuteku.scr")):
+            expect(f"version string {name}", strings.get(name), want)
+        expect("LegalCopyright names the MIT License", "MIT License" in strings.get("LegalCopyright", ""), True)
     return errors
 
 
 if __name__ == "__main__":
-    problems = check(sys.argv[1], sys.argv[2:])
+    problems = check(sys.argv[1], sys.argv[2], sys.argv[3:])
     for line in problems:
         print(line)
     print("resources OK" if not problems else f"{len(problems)} problem(s)")
