@@ -112,7 +112,7 @@ int Run(int argc, char** argv, int signalFd, int& endSignal) {
         return kExitUsage;
     }
     if (saver.options.help) {
-        std::fputs(kUsageText, stdout);
+        std::fputs(UsageText().c_str(), stdout);
         return kExitOk;
     }
     saver.iniPath = ControlIniPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
