@@ -35,7 +35,6 @@ struct HostState {
     int32_t VerifyInProgress = 0;
     DWORD LastVerifyTick = kNoVerificationYet;
     POINT MouseReferencePoint{0, 0};
-    uint32_t MouseMoveLimit = 4;
 
     // Input method, detached while the window lives
     HMODULE ImeModule = nullptr;

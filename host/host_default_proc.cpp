@@ -1,20 +1,15 @@
 #include "host/host.h"
+#include "settings/rules.h"
 
 namespace {
-
-uint32_t Distance(LONG a, LONG b) {
-    return a >= b ? static_cast<uint32_t>(a) - static_cast<uint32_t>(b)
-                  : static_cast<uint32_t>(b) - static_cast<uint32_t>(a);
-}
 
 // Movement counts from the reference point, which moves only when a close is requested, so
 // small moves add up.
 void CheckMouseMove(HWND window) {
     POINT now;
     Host.cursorSource(&now);
-    const uint32_t moved = Distance(now.x, Host.MouseReferencePoint.x) +
-                           Distance(now.y, Host.MouseReferencePoint.y);
-    if (moved > Host.MouseMoveLimit) {
+    const POINT& from = Host.MouseReferencePoint;
+    if (MovedTooFar(from.x, from.y, now.x, now.y)) {
         PostMessageA(window, WM_CLOSE, 0, 0);
         Host.MouseReferencePoint = now;
     }

@@ -318,9 +318,8 @@ std::string ControlIniPath(const char* xdgConfigHome, const char* home) {
 }
 
 int32_t OverriddenProfile::GetInt(const char* key, int32_t defaultValue) {
-    for (const SettingRule& rule : kSettingRules) {
-        const auto& given = OptionFor(options_, rule.setting);
-        if (std::string_view(key) == rule.key && given) return *given;
+    if (const SettingRule* rule = RuleForKey(key)) {
+        if (const auto& given = OptionFor(options_, rule->setting)) return *given;
     }
     return options_.hackMode ? defaultValue : stored_.GetInt(key, defaultValue);
 }

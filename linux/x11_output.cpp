@@ -9,11 +9,12 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "settings/rules.h"
+
 namespace {
 
 constexpr int32_t kDefaultWindowWidth = 1024;
 constexpr int32_t kDefaultWindowHeight = 768;
-constexpr int kMouseMoveLimit = 4;  // more than this, in total, ends a full-screen saver
 
 // Xlib reports protocol errors through one process-wide callback; this is what it may touch.
 struct XErrorState {
@@ -228,8 +229,7 @@ XOutputEvents XOutput::DrainEvents() {
                 // Where the pointer is now, not where the event says it was.
                 int rootX, rootY;
                 if (!foreign_ && fullScreen_ && haveReference_ && PointerOnRoot(rootX, rootY) &&
-                    std::abs(rootX - referenceX_) + std::abs(rootY - referenceY_) >
-                        kMouseMoveLimit) {
+                    MovedTooFar(referenceX_, referenceY_, rootX, rootY)) {
                     events.closeRequested = true;
                 }
                 break;

@@ -1,33 +1,22 @@
 #include "settings/rules.h"
 
 #include "settings/number_text.h"
-#include "settings/settings_store.h"
-
-namespace {
-constexpr const char* kEventWords[] = {"high", "normal", "low"};
-constexpr const char* kSoundWords[] = {"on", "off"};
-}  // namespace
-
-// The dialog shows speed 4 when nothing is stored while the saver runs at 1: the dialog has
-// always had defaults of its own, and stored files and users rely on both.
-const SettingRule kSettingRules[kSettingCount] = {
-    {Setting::Speed, "speed", kSpeedKey, 0, kSpeedLevels - 1, 1, 4, nullptr, false, nullptr,
-     "{low} slow, {high} fast"},
-    {Setting::Count, "count", kCountKey, 1, kMaxWalkers, 1, 1, nullptr, false, "N",
-     "walkers, {low}..{high}; at most one per {band} pixels of height"},
-    {Setting::Event, "event", kEventKey, 0, kEventLevels - 1, 1, 1, kEventWords, false, nullptr,
-     "how often a walker stops for a scene"},
-    {Setting::Sound, "sound", kSoundKey, kSoundOnValue, kSoundOffValue, kSoundOffValue,
-     kSoundOffValue, kSoundWords, true, nullptr, "scene sounds on or off"},
-};
-
-const SettingRule& RuleFor(Setting setting) { return kSettingRules[static_cast<int>(setting)]; }
+#include "settings/settings_store.h"  // ClampInt
 
 const SettingRule* RuleNamed(const char* name, int nameLength) {
     for (const SettingRule& rule : kSettingRules) {
         int i = 0;
         while (i < nameLength && rule.name[i] == name[i]) ++i;
         if (i == nameLength && rule.name[i] == '\0') return &rule;
+    }
+    return nullptr;
+}
+
+const SettingRule* RuleForKey(const char* key) {
+    for (const SettingRule& rule : kSettingRules) {
+        int i = 0;
+        while (rule.key[i] != '\0' && rule.key[i] == key[i]) ++i;
+        if (rule.key[i] == '\0' && key[i] == '\0') return &rule;
     }
     return nullptr;
 }
@@ -63,8 +52,15 @@ int32_t BoundedWalkerCount(int32_t storedCount, int32_t screenHeight) {
     return ClampInt(storedCount, 1, limit < 1 ? 1 : limit);
 }
 
-bool MovedTooFar(int32_t dx, int32_t dy) {
-    return (dx < 0 ? -dx : dx) + (dy < 0 ? -dy : dy) > kMouseMoveLimit;
+namespace {
+uint32_t Distance(int32_t a, int32_t b) {
+    return a >= b ? static_cast<uint32_t>(a) - static_cast<uint32_t>(b)
+                  : static_cast<uint32_t>(b) - static_cast<uint32_t>(a);
+}
+}  // namespace
+
+bool MovedTooFar(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
+    return Distance(toX, fromX) + Distance(toY, fromY) > static_cast<uint32_t>(kMouseMoveLimit);
 }
 
 uint32_t TickIntervalWithFloor(uint32_t timerInterval) {

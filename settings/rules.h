@@ -8,6 +8,20 @@
 
 #include "animation/walkers.h"
 
+// Profile file and section, as the string resources 1001 and 1007 hold them (UTF-8 here;
+// the Windows build loads its own code-page copy from the resources).
+constexpr const char* kProfileFileName = "control.ini";
+constexpr const char* kSettingsSection = "Screen Saver.てくてくポルッカ";
+constexpr const char* kSpeedKey = "Speed";
+constexpr const char* kCountKey = "Charactors";  // misspelt since the first release; files rely on it
+constexpr const char* kEventKey = "Event";
+constexpr const char* kSoundKey = "SE";
+
+constexpr int kSpeedLevels = 7;
+constexpr uint32_t kSpeedTable[kSpeedLevels] = {200, 165, 130, 90, 65, 40, 1};  // ms per tick
+constexpr int kEventLevels = 3;
+constexpr int32_t kEventTable[kEventLevels] = {10, 25, 35};  // bound of the scene roll
+
 enum class Setting { Speed, Count, Event, Sound };
 constexpr int kSettingCount = 4;
 
@@ -28,17 +42,35 @@ struct SettingRule {
     const char* help;
 };
 
-// In the order the saver reads them from control.ini: Speed, Charactors, Event, SE.
-extern const SettingRule kSettingRules[kSettingCount];
-const SettingRule& RuleFor(Setting setting);
-// The rule with this command-line name, or null.
-const SettingRule* RuleNamed(const char* name, int nameLength);
-// The stored value a setting's word or number names; false when it names none in range.
-bool StoredValueOf(const SettingRule& rule, const char* text, int32_t& value);
-
 // The sound setting's stored values ("SE"): 0 plays the scene sounds, 1 keeps quiet.
 constexpr int32_t kSoundOnValue = 0;
 constexpr int32_t kSoundOffValue = 1;
+
+inline constexpr const char* kEventWords[] = {"high", "normal", "low"};
+inline constexpr const char* kSoundWords[] = {"on", "off"};
+
+// In the order the saver reads them from control.ini: Speed, Charactors, Event, SE.
+// The dialog shows speed 4 when nothing is stored while the saver runs at 1: the dialog has
+// always had defaults of its own, and both are kept as users know them.
+inline constexpr SettingRule kSettingRules[kSettingCount] = {
+    {Setting::Speed, "speed", kSpeedKey, 0, kSpeedLevels - 1, 1, 4, nullptr, false, nullptr,
+     "{low} slow, {high} fast"},
+    {Setting::Count, "count", kCountKey, 1, kMaxWalkers, 1, 1, nullptr, false, "N",
+     "walkers, {low}..{high}; at most one per {band} pixels of height"},
+    {Setting::Event, "event", kEventKey, 0, kEventLevels - 1, 1, 1, kEventWords, false, nullptr,
+     "how often a walker stops for a scene"},
+    {Setting::Sound, "sound", kSoundKey, kSoundOnValue, kSoundOffValue, kSoundOffValue,
+     kSoundOffValue, kSoundWords, true, nullptr, "scene sounds on or off"},
+};
+constexpr const SettingRule& RuleFor(Setting setting) {
+    return kSettingRules[static_cast<int>(setting)];
+}
+// The rule with this command-line name, or null.
+const SettingRule* RuleNamed(const char* name, int nameLength);
+// The rule of this control.ini key (as the saver spells it), or null.
+const SettingRule* RuleForKey(const char* key);
+// The stored value a setting's word or number names; false when it names none in range.
+bool StoredValueOf(const SettingRule& rule, const char* text, int32_t& value);
 
 // How many walkers fit a screen: one per 195 pixels of height, and at least one, since a saver
 // that stays black looks broken.
@@ -50,9 +82,10 @@ int32_t BoundedWalkerCount(int32_t storedCount, int32_t screenHeight);
 constexpr int32_t kDialogCountCap = 9;
 
 // Input that ends a full-screen saver: a key, a click, or the pointer more than 4 pixels (across
-// plus down) from where it was when the saver started.
+// plus down) from its reference point (where it was when the saver started, on Windows where it
+// was at the last close request).
 constexpr int32_t kMouseMoveLimit = 4;
-bool MovedTooFar(int32_t dx, int32_t dy);
+bool MovedTooFar(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY);
 
 // Windows timers cannot fire faster than every 10 ms, so speed 6 (1 ms) really ticks every 10 ms
 // there. Other systems wait at least this long between ticks so that every speed looks the same.

@@ -4,20 +4,6 @@
 
 #include "settings/rules.h"
 
-// Profile file and section, as the string resources 1001 and 1007 hold them (UTF-8 here;
-// the Windows build loads its own code-page copy from the resources).
-constexpr const char* kProfileFileName = "control.ini";
-constexpr const char* kSettingsSection = "Screen Saver.てくてくポルッカ";
-constexpr const char* kSpeedKey = "Speed";
-constexpr const char* kCountKey = "Charactors";  // misspelt since the first release; files rely on it
-constexpr const char* kEventKey = "Event";
-constexpr const char* kSoundKey = "SE";
-
-constexpr int kSpeedLevels = 7;
-constexpr uint32_t kSpeedTable[kSpeedLevels] = {200, 165, 130, 90, 65, 40, 1};  // ms per tick
-constexpr int kEventLevels = 3;
-constexpr int32_t kEventTable[kEventLevels] = {10, 25, 35};  // bound of the scene roll
-
 // Reads one integer of the settings section, with the Windows profile rules (missing → default).
 class ProfileReader {
 public:
