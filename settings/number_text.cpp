@@ -1,5 +1,7 @@
 #include "settings/number_text.h"
 
+#include "settings/rules.h"
+
 bool ParseUnsigned(const char* text, uint64_t high, uint64_t& out, bool hex) {
     if (!text || !*text) return false;
     uint64_t base = 10;
@@ -21,8 +23,11 @@ bool ParseUnsigned(const char* text, uint64_t high, uint64_t& out, bool hex) {
         } else {
             return false;
         }
-        if (digit > high || value > (high - digit) / base) return false;  // would pass `high`
+        // Without a 64-bit division, which the 32-bit Windows build would need a library for.
+        const uint64_t largest = base == 16 ? UINT64_MAX / 16 : UINT64_MAX / 10;
+        if (value > largest || value * base > UINT64_MAX - digit) return false;
         value = value * base + digit;
+        if (value > high) return false;
     }
     out = value;
     return true;
@@ -35,4 +40,46 @@ uint32_t LeadingDigits(std::string_view text, size_t& used) {
         number = number * 10u + static_cast<uint32_t>(text[used] - '0');
     }
     return number;
+}
+
+const SettingRule* RuleNamed(const char* name, int nameLength) {
+    for (const SettingRule& rule : kSettingRules) {
+        int i = 0;
+        while (i < nameLength && rule.name[i] == name[i]) ++i;
+        if (i == nameLength && rule.name[i] == '\0') return &rule;
+    }
+    return nullptr;
+}
+
+const SettingRule* RuleForKey(const char* key) {
+    for (const SettingRule& rule : kSettingRules) {
+        int i = 0;
+        while (rule.key[i] != '\0' && rule.key[i] == key[i]) ++i;
+        if (rule.key[i] == '\0' && key[i] == '\0') return &rule;
+    }
+    return nullptr;
+}
+
+bool StoredValueOf(const SettingRule& rule, const char* text, int32_t& value) {
+    if (!text) return false;
+    if (!rule.words) {
+        uint64_t number;
+        if (!ParseUnsigned(text, static_cast<uint64_t>(rule.high), number)) return false;
+        if (static_cast<int64_t>(number) < rule.low) return false;
+        value = static_cast<int32_t>(number);
+        return true;
+    }
+    // A word, or its stored value as one digit.
+    for (int32_t stored = rule.low; stored <= rule.high; ++stored) {
+        const char* word = rule.words[stored - rule.low];
+        int i = 0;
+        while (word[i] != '\0' && word[i] == text[i]) ++i;
+        const bool isWord = word[i] == '\0' && text[i] == '\0';
+        const bool isDigit = text[0] == static_cast<char>('0' + stored) && text[1] == '\0';
+        if (isWord || isDigit) {
+            value = stored;
+            return true;
+        }
+    }
+    return false;
 }

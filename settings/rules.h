@@ -65,12 +65,6 @@ inline constexpr SettingRule kSettingRules[kSettingCount] = {
 constexpr const SettingRule& RuleFor(Setting setting) {
     return kSettingRules[static_cast<int>(setting)];
 }
-// The rule with this command-line name, or null.
-const SettingRule* RuleNamed(const char* name, int nameLength);
-// The rule of this control.ini key (as the saver spells it), or null.
-const SettingRule* RuleForKey(const char* key);
-// The stored value a setting's word or number names; false when it names none in range.
-bool StoredValueOf(const SettingRule& rule, const char* text, int32_t& value);
 
 // How many walkers fit a screen: one per 195 pixels of height, and at least one, since a saver
 // that stays black looks broken.

@@ -2,6 +2,7 @@
 
 #include "animation/atlas_image.h"
 #include "animation/frame_step.h"
+#include "settings/number_text.h"
 
 void ChangedRectCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h,
                                       int32_t srcX, int32_t srcY) {
