@@ -271,35 +271,41 @@ std::string UsageText() {
     return text;
 }
 
+namespace {
+
+// The option at argv[i] with its value (the next argument, or after '='), applied; i moves past
+// a value taken from the next argument. Returns what is wrong, or an empty text.
+std::string ApplyArgument(Parsing& parsing, int argc, const char* const* argv, int& i) {
+    const std::string_view arg = argv[i];
+    if (arg.size() < 2 || arg[0] != '-') return "unexpected argument '" + std::string(arg) + "'";
+    std::string_view name = arg.substr(arg[1] == '-' ? 2 : 1);
+    std::optional<std::string> inlineValue;
+    if (const size_t eq = name.find('='); eq != std::string_view::npos) {
+        inlineValue = std::string(name.substr(eq + 1));
+        name = name.substr(0, eq);
+    }
+    const OptionRow* row = OptionRowNamed(name);
+    const SettingOption setting = row ? SettingOption{} : SettingOptionNamed(name);
+    const bool takesValue = row ? row->valueHelp != nullptr : setting.rule && !setting.rule->isSwitch;
+    if (!takesValue && inlineValue) return "option '--" + std::string(name) + "' takes no value";
+    if (takesValue && !inlineValue && i + 1 >= argc) {
+        return "option '--" + std::string(name) + "' needs a value";
+    }
+    const char* value = inlineValue ? inlineValue->c_str() : takesValue ? argv[++i] : nullptr;
+    if (row) return row->apply(parsing, value);
+    if (setting.rule) return ApplySetting(parsing, setting, value);
+    return "unknown option '" + std::string(arg) + "'";
+}
+
+}  // namespace
+
 ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreensaverWindow,
                          SaverOptions& options) {
     options = SaverOptions{};
     Parsing parsing{options};
     for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg.size() < 2 || arg[0] != '-') return Fail("unexpected argument '" + std::string(arg) + "'");
-        std::string_view name = arg.substr(arg[1] == '-' ? 2 : 1);
-        std::optional<std::string> inlineValue;
-        if (const size_t eq = name.find('='); eq != std::string_view::npos) {
-            inlineValue = std::string(name.substr(eq + 1));
-            name = name.substr(0, eq);
-        }
-        const OptionRow* row = OptionRowNamed(name);
-        const SettingOption setting = row ? SettingOption{} : SettingOptionNamed(name);
-        const bool takesValue = row ? row->valueHelp != nullptr
-                                    : setting.rule && !setting.rule->isSwitch;
-        if (!takesValue && inlineValue) return Fail("option '--" + std::string(name) + "' takes no value");
-        const char* value = nullptr;
-        if (inlineValue) {
-            value = inlineValue->c_str();
-        } else if (takesValue && i + 1 < argc) {
-            value = argv[++i];
-        } else if (takesValue) {
-            return Fail("option '--" + std::string(name) + "' needs a value");
-        }
-        if (!row && !setting.rule) return Fail("unknown option '" + std::string(arg) + "'");
-        const std::string error = row ? row->apply(parsing, value) : ApplySetting(parsing, setting, value);
-        if (!error.empty()) return Fail(error);
+        std::string error = ApplyArgument(parsing, argc, argv, i);
+        if (!error.empty()) return Fail(std::move(error));
         if (options.help) return {};  // help is given whatever else the line holds
     }
     return SettleWhereToDraw(parsing, xscreensaverWindow);

@@ -13,7 +13,8 @@
 constexpr const char* kProfileFileName = "control.ini";
 constexpr const char* kSettingsSection = "Screen Saver.てくてくポルッカ";
 constexpr const char* kSpeedKey = "Speed";
-constexpr const char* kCountKey = "Charactors";  // misspelt since the first release; files rely on it
+constexpr const char* kCountKey =
+    "Charactors";  // misspelt since the first release; files rely on it
 constexpr const char* kEventKey = "Event";
 constexpr const char* kSoundKey = "SE";
 
@@ -27,16 +28,16 @@ constexpr int kSettingCount = 4;
 
 struct SettingRule {
     Setting setting;
-    const char* name;         // on the command line (--name) and in the page's address (?name=)
-    const char* key;          // in control.ini
-    int32_t low;              // the stored values allowed, low..high
+    const char* name;  // on the command line (--name) and in the page's address (?name=)
+    const char* key;   // in control.ini
+    int32_t low;       // the stored values allowed, low..high
     int32_t high;
-    int32_t saverDefault;     // what the saver uses when nothing is stored
-    int32_t dialogDefault;    // what the settings dialogs show when nothing is stored
+    int32_t saverDefault;      // what the saver uses when nothing is stored
+    int32_t dialogDefault;     // what the settings dialogs show when nothing is stored
     const char* const* words;  // the values' names in stored order (null: the number itself)
     // On the command line a switch: --name stores words[0], --no-name words[1].
     bool isSwitch;
-    const char* valueHelp;    // the value in the usage text (null: low..high)
+    const char* valueHelp;  // the value in the usage text (null: low..high)
     // What the setting does, for the usage text; {low}, {high} and {band} (pixels per walker)
     // stand for their numbers.
     const char* help;

@@ -14,14 +14,17 @@ int main(int argc, char** argv) {
     std::fprintf(out, "// Made from the core's rules (settings/rules.h) when the page is built.\n");
     std::fprintf(out, "export const SETTING_RULES = Object.freeze([\n");
     for (const SettingRule& rule : kSettingRules) {
-        std::fprintf(out, "  Object.freeze({ name: '%s', key: '%s', low: %d, high: %d, saverDefault: %d, words: ",
-                    rule.name, rule.key, rule.low, rule.high, rule.saverDefault);
+        std::fprintf(
+            out,
+            "  Object.freeze({ name: '%s', key: '%s', low: %d, high: %d, saverDefault: %d, words: ",
+            rule.name, rule.key, rule.low, rule.high, rule.saverDefault);
         if (!rule.words) {
             std::fprintf(out, "null");
         } else {
             std::fprintf(out, "Object.freeze([");
             for (int value = rule.low; value <= rule.high; ++value) {
-                std::fprintf(out, "%s'%s'", value > rule.low ? ", " : "", rule.words[value - rule.low]);
+                std::fprintf(out, "%s'%s'", value > rule.low ? ", " : "",
+                             rule.words[value - rule.low]);
             }
             std::fprintf(out, "])");
         }
