@@ -57,7 +57,6 @@ const char* CommandTail(const char* commandLine);  // after the program name and
 uint32_t ParseWindowHandle(const char* text);
 int AttachPreview(const char* text);
 int ShowSettingsDialog(HWND owner);
-int PrepareSettingsDialog(HINSTANCE instance);
 int RunPasswordChange(const char* text);
 void CallPasswordChanger(HWND owner);
 
