@@ -28,6 +28,8 @@ int VerifyClose(HWND window) {
         return 0;
     }
     Host.VerifyInProgress = 1;
+    // Ticks that queued up before the question are stale: dropping them (at most two, as the
+    // saver always has) keeps the walkers from taking a burst of steps behind the password box.
     MSG dropped;
     for (int i = 0; i < 2; ++i) {
         PeekMessageA(&dropped, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);

@@ -86,7 +86,7 @@ int SaverMain(HINSTANCE instance, HINSTANCE, const char* commandTail, int) {
 
 uint32_t ParseWindowHandle(const char* text) {
     size_t used;
-    return LeadingDigits(text, used);
+    return LeadingDigits(text, SIZE_MAX, used);
 }
 
 int AttachPreview(const char* text) {

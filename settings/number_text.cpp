@@ -33,10 +33,10 @@ bool ParseUnsigned(const char* text, uint64_t high, uint64_t& out, bool hex) {
     return true;
 }
 
-uint32_t LeadingDigits(std::string_view text, size_t& used) {
+uint32_t LeadingDigits(const char* text, size_t size, size_t& used) {
     uint32_t number = 0;
     used = 0;
-    for (; used < text.size() && text[used] >= '0' && text[used] <= '9'; ++used) {
+    for (; used < size && text[used] >= '0' && text[used] <= '9'; ++used) {
         number = number * 10u + static_cast<uint32_t>(text[used] - '0');
     }
     return number;

@@ -10,9 +10,10 @@
 // `hex` allows it. No sign, blanks or trailing text.
 bool ParseUnsigned(const char* text, uint64_t high, uint64_t& out, bool hex = true);
 
-// The decimal digits at the start of `text`, wrapping modulo 2^32, as the Windows profile
-// functions and command-line tails read numbers; `used` is how many characters they took.
-uint32_t LeadingDigits(std::string_view text, size_t& used);
+// The decimal digits at the start of text[0..size), wrapping modulo 2^32, as the Windows profile
+// functions and command-line tails read numbers; `used` is how many characters they took. A C
+// string may be given with SIZE_MAX: its NUL ends the digits.
+uint32_t LeadingDigits(const char* text, size_t size, size_t& used);
 
 // The rule with this command-line name, or null.
 const SettingRule* RuleNamed(const char* name, int nameLength);

@@ -109,7 +109,8 @@ int32_t ParseProfileInt(std::string_view value) {
     const bool signed_ = !value.empty() && (value[0] == '-' || value[0] == '+');
     const bool negative = signed_ && value[0] == '-';
     size_t used;
-    uint32_t number = LeadingDigits(value.substr(signed_ ? 1 : 0), used);
+    const std::string_view digits = value.substr(signed_ ? 1 : 0);
+    uint32_t number = LeadingDigits(digits.data(), digits.size(), used);
     if (negative) number = 0u - number;
     return static_cast<int32_t>(number);
 }
