@@ -267,7 +267,6 @@ constexpr Material kSockFar{4, 3, 0, true};
 constexpr Material kShoe{12, 11, 0, true};
 constexpr Material kShoeFar{11, 11, 0, true};
 constexpr Material kRed{6, 5, 7, true};
-constexpr Material kRedFar{5, 5, 0, true};
 constexpr Material kTrunks{3, 2, 4, true};
 constexpr Material kSmoke{15, 4, 0, true};
 constexpr Material kGold{10, 9, 15, true};
