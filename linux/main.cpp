@@ -83,10 +83,7 @@ struct Saver {
         ProfileFileReader stored(iniPath);
         OverriddenProfile profile(stored, options);
         // The count limit follows the drawing area: one walker per 195 pixels of its height.
-        SaverSettings read = ReadSaverSettings(profile, output.Height());
-        // Speed 6 asks for 1 ms; Windows' timers give it 10 ms, and so does this loop.
-        read.timerInterval = TickIntervalWithFloor(read.timerInterval);
-        return read;
+        return ReadSaverSettings(profile, output.Height());
     }
 
     // A new stage for the window's current size; the walkers start over.
@@ -164,7 +161,7 @@ void RunLoop(Saver& saver, int signalFd, int& endSignal) {
         if (ready && now >= nextTick) {
             // As with a timer re-armed before painting: the interval runs while the step draws,
             // and a slow step delays the next tick instead of piling ticks up.
-            nextTick = now + int64_t{saver.settings.timerInterval} * 1000000;
+            nextTick = now + int64_t{saver.settings.tickInterval} * 1000000;
             RunFrameStep(saver.population, saver.canvas, saver.sound, saver.soundPlatform);
             saver.output.Flush();
             if (++ticks == saver.options.ticks) return;

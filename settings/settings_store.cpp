@@ -22,6 +22,7 @@ SaverSettings ReadSaverSettings(ProfileReader& profile, int32_t screenHeight) {
     SaverSettings settings{};
     const int32_t speed = ReadInRange(profile, Setting::Speed);
     settings.timerInterval = kSpeedTable[speed];
+    settings.tickInterval = TickIntervalWithFloor(settings.timerInterval);
 
     settings.storedCount = Read(profile, Setting::Count);
     settings.walkerCount = BoundedWalkerCount(settings.storedCount, screenHeight);

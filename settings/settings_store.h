@@ -12,7 +12,8 @@ public:
 };
 
 struct SaverSettings {
-    uint32_t timerInterval;
+    uint32_t timerInterval;  // what the speed asks for: the Windows timer's interval
+    uint32_t tickInterval;   // the same with the floor every other system keeps (kShortestTickInterval)
     int32_t walkerCount;  // bounded for the screen height given to ReadSaverSettings
     int32_t storedCount;  // as stored, for screens of other heights (BoundedWalkerCount)
     int32_t eventOdds;

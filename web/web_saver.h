@@ -93,7 +93,7 @@ public:
     const Surface& Screen() const { return screen_; }
     uint8_t* Rgba() { return rgba_.data(); }
     const SaverSettings& Settings() const { return settings_; }
-    uint32_t TickInterval() const { return TickIntervalWithFloor(settings_.timerInterval); }
+    uint32_t TickInterval() const { return settings_.tickInterval; }
     bool SoundOn() const { return sound_.soundOff == 0; }
 
 private:
