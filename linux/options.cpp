@@ -21,8 +21,8 @@ using ApplyOption = std::string (*)(Parsing& parsing, const char* value);
 
 enum class Section { WhereToDraw, Settings };
 
-// One option of the command line. The four settings are not here: they come from the core's
-// table (settings/rules.h) and sit between the seed and the other options in the usage text.
+// One option of the command line: a new option is one more row. The four settings are not here:
+// they come from the core's table (settings/rules.h), after the first section's rows.
 struct OptionRow {
     const char* name;
     const char* valueHelp;  // the value's name in the usage text; null for an option without one
@@ -35,72 +35,76 @@ std::string Wants(const char* name, const std::string& what, const char* value) 
     return std::string("--") + name + " wants " + what + ", not '" + value + "'";
 }
 
+std::string OwnWindow(Parsing& p, DisplayMode mode) {
+    p.options.mode = mode;
+    p.explicitOwnWindow = true;
+    return {};
+}
+
+std::string WindowId(Parsing& p, const char* value) {
+    uint64_t id;
+    if (!ParseUnsigned(value, kMaxXid, id) || id == 0) {
+        return "'" + std::string(value) + "' is not a window id (decimal or 0x hex)";
+    }
+    p.options.windowId = id;
+    p.explicitWindowId = true;
+    return {};
+}
+
+std::string Seed(Parsing& p, const char* value) {
+    uint64_t seed;
+    if (!ParseUnsigned(value, UINT32_MAX, seed)) return Wants("seed", "0..4294967295", value);
+    p.options.seed = static_cast<uint32_t>(seed);
+    return {};
+}
+
+std::string Ticks(Parsing& p, const char* value) {
+    if (!ParseUnsigned(value, UINT64_MAX, p.options.ticks) || p.options.ticks == 0) {
+        return Wants("ticks", "a number of ticks above 0", value);
+    }
+    return {};
+}
+
+std::string Root(Parsing& p) {
+    p.options.root = true;
+    return {};
+}
+
+std::string Help(Parsing& p, const char*) {
+    p.options.help = true;
+    return {};
+}
+
 const OptionRow kOptionRows[] = {
     {"fullscreen", nullptr, "a window covering the whole screen", Section::WhereToDraw,
-     [](Parsing& p, const char*) {
-         p.options.mode = DisplayMode::FullScreen;
-         p.explicitOwnWindow = true;
-         return std::string();
-     }},
+     [](Parsing& p, const char*) { return OwnWindow(p, DisplayMode::FullScreen); }},
     {"window", nullptr, "a window of its own (the default)", Section::WhereToDraw,
-     [](Parsing& p, const char*) {
-         p.options.mode = DisplayMode::Window;
-         p.explicitOwnWindow = true;
-         return std::string();
-     }},
+     [](Parsing& p, const char*) { return OwnWindow(p, DisplayMode::Window); }},
     {"window-id", "ID",
      "draw into the existing window ID (decimal or 0x hex);\n"
      "wins over --root and $XSCREENSAVER_WINDOW",
-     Section::WhereToDraw,
-     [](Parsing& p, const char* value) {
-         uint64_t id;
-         if (!ParseUnsigned(value, kMaxXid, id) || id == 0) {
-             return "'" + std::string(value) + "' is not a window id (decimal or 0x hex)";
-         }
-         p.options.windowId = id;
-         p.explicitWindowId = true;
-         return std::string();
-     }},
+     Section::WhereToDraw, WindowId},
     {"root", nullptr, "draw into $XSCREENSAVER_WINDOW, or the root window", Section::WhereToDraw,
-     [](Parsing& p, const char*) {
-         p.options.root = true;
-         return std::string();
-     }},
+     [](Parsing& p, const char*) { return Root(p); }},
     {"seed", "S", "start the walkers from seed S (0..4294967295) instead of the clock",
-     Section::Settings,
-     [](Parsing& p, const char* value) {
-         uint64_t seed;
-         if (!ParseUnsigned(value, UINT32_MAX, seed)) return Wants("seed", "0..4294967295", value);
-         p.options.seed = static_cast<uint32_t>(seed);
-         return std::string();
-     }},
-    {"ticks", "N", "end after N ticks (for tests and measurements)", Section::Settings,
-     [](Parsing& p, const char* value) {
-         if (!ParseUnsigned(value, UINT64_MAX, p.options.ticks) || p.options.ticks == 0) {
-             return Wants("ticks", "a number of ticks above 0", value);
-         }
-         return std::string();
-     }},
-    {"help", nullptr, "this text", Section::Settings,
-     [](Parsing& p, const char*) {
-         p.options.help = true;
-         return std::string();
-     }},
-    {"h", nullptr, nullptr, Section::Settings,
-     [](Parsing& p, const char*) {
-         p.options.help = true;
-         return std::string();
-     }},
+     Section::Settings, Seed},
+    {"ticks", "N", "end after N ticks (for tests and measurements)", Section::Settings, Ticks},
+    {"help", nullptr, "this text", Section::Settings, Help},
+    {"h", nullptr, nullptr, Section::Settings, Help},
 };
 
 // The option that holds a setting (SaverOptions, const or not).
 template <class Options>
 auto& OptionFor(Options& options, Setting setting) {
     switch (setting) {
-        case Setting::Speed: return options.speed;
-        case Setting::Count: return options.count;
-        case Setting::Event: return options.event;
-        case Setting::Sound: break;
+        case Setting::Speed:
+            return options.speed;
+        case Setting::Count:
+            return options.count;
+        case Setting::Event:
+            return options.event;
+        case Setting::Sound:
+            break;
     }
     return options.soundSE;
 }
