@@ -2,6 +2,18 @@
 
 #include "settings/rules.h"
 
+namespace {
+
+// The value of one digit in `base` (10 or 16), or `base` itself when c is none.
+uint64_t DigitValue(char c, uint64_t base) {
+    if (c >= '0' && c <= '9') return static_cast<uint64_t>(c - '0');
+    if (base == 16 && c >= 'a' && c <= 'f') return static_cast<uint64_t>(c - 'a' + 10);
+    if (base == 16 && c >= 'A' && c <= 'F') return static_cast<uint64_t>(c - 'A' + 10);
+    return base;
+}
+
+}  // namespace
+
 bool ParseUnsigned(const char* text, uint64_t high, uint64_t& out, bool hex) {
     if (!text || !*text) return false;
     uint64_t base = 10;
@@ -11,20 +23,12 @@ bool ParseUnsigned(const char* text, uint64_t high, uint64_t& out, bool hex) {
         p += 2;
         if (!*p) return false;
     }
+    // Without a 64-bit division, which the 32-bit Windows build would need a library for.
+    const uint64_t largest = base == 16 ? UINT64_MAX / 16 : UINT64_MAX / 10;
     uint64_t value = 0;
     for (; *p; ++p) {
-        uint64_t digit;
-        if (*p >= '0' && *p <= '9') {
-            digit = static_cast<uint64_t>(*p - '0');
-        } else if (base == 16 && *p >= 'a' && *p <= 'f') {
-            digit = static_cast<uint64_t>(*p - 'a' + 10);
-        } else if (base == 16 && *p >= 'A' && *p <= 'F') {
-            digit = static_cast<uint64_t>(*p - 'A' + 10);
-        } else {
-            return false;
-        }
-        // Without a 64-bit division, which the 32-bit Windows build would need a library for.
-        const uint64_t largest = base == 16 ? UINT64_MAX / 16 : UINT64_MAX / 10;
+        const uint64_t digit = DigitValue(*p, base);
+        if (digit == base) return false;
         if (value > largest || value * base > UINT64_MAX - digit) return false;
         value = value * base + digit;
         if (value > high) return false;
