@@ -61,7 +61,7 @@ CueSet StepWalkers(WalkerPopulation& population, Canvas& canvas) {
 
 int PlayStepCue(CueSet raised, const SoundEffects& sound, SoundPlatform& platform) {
     const int cue = ChooseCue(raised);
-    if (cue >= 0 && sound.soundOff == 0) PlayCue(sound, platform, static_cast<SoundCue>(cue));
+    if (cue >= 0 && !sound.soundOff) PlayCue(sound, platform, static_cast<SoundCue>(cue));
     return cue;
 }
 

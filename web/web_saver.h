@@ -94,7 +94,7 @@ public:
     uint8_t* Rgba() { return rgba_.data(); }
     const SaverSettings& Settings() const { return settings_; }
     uint32_t TickInterval() const { return settings_.tickInterval; }
-    bool SoundOn() const { return sound_.soundOff == 0; }
+    bool SoundOn() const { return !sound_.soundOff; }
 
 private:
     Surface atlas_;
