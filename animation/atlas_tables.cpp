@@ -69,8 +69,3 @@ constexpr FrameTable BuildFrameTable() {
 }  // namespace
 
 constinit const FrameTable kFrameTable = BuildFrameTable();
-
-constinit const StateSizeTable kStateSizeTable = {
-    {128, 128, 176, 176, 176, 176, 128, 128, 128, 128, 160, 160, 128, 128},
-    {136, 136, 168, 168, 168, 168, 136, 136, 136, 136, 160, 160, 136, 136},
-};

@@ -4,6 +4,10 @@
 
 namespace {
 
+static_assert(kStateSizeTable.stateWidth[StandRight] == kFigureWidth &&
+              kStateSizeTable.stateHeight[StandRight] == kFigureHeight &&
+              kStateSizeTable.stateHeight[GetUpRight] == kGetUpHeight);
+
 // Copies black from the atlas's background patch: every erase is a small rectangle copy.
 void ErasePatch(Canvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h) {
     canvas.CopyFromAtlas(x, y, w, h, kBackgroundPatch.x, kBackgroundPatch.y);
@@ -14,21 +18,22 @@ void ErasePatch(Canvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h) {
 void EraseUncovered(Canvas& canvas, const Walker& w, int32_t height) {
     switch (w.state) {
         case WalkRight:
-            ErasePatch(canvas, w.drawnX, w.drawnY, 16, height);
+            ErasePatch(canvas, w.drawnX, w.drawnY, kWalkStep, height);
             break;
         case WalkLeft:
-            ErasePatch(canvas, w.x + 128, w.y, 16, height);
+            ErasePatch(canvas, w.x + kFigureWidth, w.y, kWalkStep, height);
             break;
         case StandRight:
         case StandLeft:
             if (w.y == w.drawnY) {  // after a get-up: the rows below the standing image
-                ErasePatch(canvas, w.x, w.y + 136, 128, 32);
-            } else if (w.state == StandRight) {  // after a day-dream
-                ErasePatch(canvas, w.drawnX, w.drawnY, 128, 24);
-                ErasePatch(canvas, w.drawnX, w.y, 32, 136);
-            } else {
-                ErasePatch(canvas, w.drawnX + 32, w.drawnY, 128, 24);
-                ErasePatch(canvas, w.x + 128, w.y, 32, 136);
+                ErasePatch(canvas, w.x, w.y + kFigureHeight, kFigureWidth,
+                           kGetUpHeight - kFigureHeight);
+            } else if (w.state == StandRight) {  // after a day-dream: above, and on the left
+                ErasePatch(canvas, w.drawnX, w.drawnY, kFigureWidth, kDreamShiftY);
+                ErasePatch(canvas, w.drawnX, w.y, kDreamShiftX, kFigureHeight);
+            } else {  // above, and on the right
+                ErasePatch(canvas, w.drawnX + kDreamShiftX, w.drawnY, kFigureWidth, kDreamShiftY);
+                ErasePatch(canvas, w.x + kFigureWidth, w.y, kDreamShiftX, kFigureHeight);
             }
             break;
         default:
@@ -56,7 +61,7 @@ CueSet StepWalkers(WalkerPopulation& population, Canvas& canvas) {
 
 int PlayStepCue(CueSet raised, const SoundEffects& sound, SoundPlatform& platform) {
     const int cue = ChooseCue(raised);
-    if (cue >= 0 && sound.soundOff == 0) PlayCue(sound, platform, static_cast<SoundCue>(cue));
+    if (cue >= 0 && !sound.soundOff) PlayCue(sound, platform, static_cast<SoundCue>(cue));
     return cue;
 }
 

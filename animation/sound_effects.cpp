@@ -1,11 +1,13 @@
 #include "animation/sound_effects.h"
 
+#include "settings/rules.h"
+
 void SetUpSound(SoundEffects& sound, SoundPlatform& platform, int storedSE) {
-    if (storedSE != 0 || platform.WaveOutDeviceCount() == 0) {
-        sound.soundOff = 1;
+    if (storedSE != kSoundOnValue || platform.WaveOutDeviceCount() == 0) {
+        sound.soundOff = true;
         return;
     }
-    sound.soundOff = 0;
+    sound.soundOff = false;
     LoadSoundEffects(sound, platform, kFallEndSoundId, kDreamStartSoundId, kFallStartSoundId);
 }
 

@@ -36,7 +36,7 @@ public:
 };
 
 struct SoundEffects {
-    int32_t soundOff = 1;
+    bool soundOff = true;  // decided once by SetUpSound: nothing plays while it holds
     const uint8_t* bank[kSoundCueCount] = {};  // indexed by SoundCue; points into platform data
 };
 

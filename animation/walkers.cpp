@@ -2,23 +2,28 @@
 
 namespace {
 
-constexpr int32_t kWalkStep = 16;
 constexpr int32_t kWalkCycle = 8;
 constexpr int32_t kStandingFrame = 98;
 constexpr int32_t kRightCycleStart = 0;
 constexpr int32_t kLeftCycleStart = 207;
 constexpr int32_t kRightRollFrame = 3;
 constexpr int32_t kLeftRollFrame = 212;
-constexpr int32_t kFallShift = 50;      // a left-walker's fall image sits this far left
-constexpr int32_t kDreamShiftX = 32;    // a right-walker's day-dream image sits this far left
-constexpr int32_t kDreamShiftY = 24;    // and every day-dream image this far up
+constexpr int32_t kFallShift = 50;  // a left-walker's fall image sits this far left
+// A walker's row lies at least kBandTop below her band's top, and a band's height less
+// kBandRoom is the spread of rows she may take (negative on purpose in bands that are too low).
+constexpr int32_t kBandTop = 19;
+constexpr int32_t kBandRoom = 199;
+// Scenes start only with the whole figure at least this far inside the drawing area.
+constexpr int32_t kSceneMargin = 64;
+// A walker turns into a new entry this far beyond the stage's edges.
+constexpr int32_t kTurnMargin = 64;
 
 bool FacesLeft(int32_t state) { return (state & 1) != 0; }
 
 // A row inside walker `index`'s band. Bands under 199 pixels pass a negative bound on purpose.
 int32_t RandomRow(WalkerPopulation& population, int index) {
     const int32_t band = population.stage.bottom / population.stage.count;
-    return RandomUpTo(population.random, band - 199) + index * band + 19;
+    return RandomUpTo(population.random, band - kBandRoom) + index * band + kBandTop;
 }
 
 void BeginSequence(Walker& walker, WalkerState state, int32_t firstFrame, int32_t length) {
@@ -171,12 +176,12 @@ CueSet EndSequence(WalkerPopulation& population, Walker& walker) {
 Stage MakeStage(int32_t areaLeft, int32_t areaTop, int32_t areaRight, int32_t areaBottom,
                 int32_t count, int32_t eventOdds) {
     Stage stage{};
-    stage.eventLeft = areaLeft + 64;
-    stage.left = areaLeft - 128;
+    stage.eventLeft = areaLeft + kSceneMargin;
+    stage.left = areaLeft - kFigureWidth;
     stage.top = areaTop;
     stage.right = areaRight;
     stage.bottom = areaBottom;
-    stage.eventRight = areaRight - 192;
+    stage.eventRight = areaRight - kSceneMargin - kFigureWidth;
     stage.count = count < 0 ? 0 : (count > kMaxWalkers ? kMaxWalkers : count);
     stage.eventOdds = eventOdds;
     return stage;
@@ -206,7 +211,7 @@ CueSet UpdateWalker(WalkerPopulation& population, int index) {
     Walker& walker = population.walkers[index];
 
     walker.x += walker.stepX;
-    if (!(stage.left - 64 < walker.x && walker.x < stage.right + 64)) {
+    if (!(stage.left - kTurnMargin < walker.x && walker.x < stage.right + kTurnMargin)) {
         if (walker.state == WalkLeft) {
             EnterFromLeft(stage, walker, kRightCycleStart);
         } else {

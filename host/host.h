@@ -35,7 +35,6 @@ struct HostState {
     int32_t VerifyInProgress = 0;
     DWORD LastVerifyTick = kNoVerificationYet;
     POINT MouseReferencePoint{0, 0};
-    uint32_t MouseMoveLimit = 4;
 
     // Input method, detached while the window lives
     HMODULE ImeModule = nullptr;
@@ -58,7 +57,6 @@ const char* CommandTail(const char* commandLine);  // after the program name and
 uint32_t ParseWindowHandle(const char* text);
 int AttachPreview(const char* text);
 int ShowSettingsDialog(HWND owner);
-int PrepareSettingsDialog(HINSTANCE instance);
 int RunPasswordChange(const char* text);
 void CallPasswordChanger(HWND owner);
 

@@ -1,20 +1,15 @@
 #include "host/host.h"
+#include "settings/rules.h"
 
 namespace {
-
-uint32_t Distance(LONG a, LONG b) {
-    return a >= b ? static_cast<uint32_t>(a) - static_cast<uint32_t>(b)
-                  : static_cast<uint32_t>(b) - static_cast<uint32_t>(a);
-}
 
 // Movement counts from the reference point, which moves only when a close is requested, so
 // small moves add up.
 void CheckMouseMove(HWND window) {
     POINT now;
     Host.cursorSource(&now);
-    const uint32_t moved = Distance(now.x, Host.MouseReferencePoint.x) +
-                           Distance(now.y, Host.MouseReferencePoint.y);
-    if (moved > Host.MouseMoveLimit) {
+    const POINT& from = Host.MouseReferencePoint;
+    if (MovedTooFar(from.x, from.y, now.x, now.y)) {
         PostMessageA(window, WM_CLOSE, 0, 0);
         Host.MouseReferencePoint = now;
     }
@@ -33,6 +28,8 @@ int VerifyClose(HWND window) {
         return 0;
     }
     Host.VerifyInProgress = 1;
+    // Ticks that queued up before the question are stale: dropping them (at most two, as the
+    // saver always has) keeps the walkers from taking a burst of steps behind the password box.
     MSG dropped;
     for (int i = 0; i < 2; ++i) {
         PeekMessageA(&dropped, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);

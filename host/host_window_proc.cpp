@@ -111,6 +111,9 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_TIMER:
             if (closing) return 0;
             if (!fullScreen && EndPreviewIfOrphaned(window)) return 0;
+            // Gives up the rest of the time slice before each step, so that on the one-CPU
+            // machines the saver was made for the password dialog and whatever else is due
+            // run between ticks rather than after a busy stretch of drawing.
             Sleep(0);
             break;
         default:

@@ -1,5 +1,6 @@
 #include "host/host.h"
 #include "resources/resource_ids.h"
+#include "settings/number_text.h"
 #include "settings/win32/module_instance.h"
 #include "settings/win32/settings_dialog.h"
 
@@ -84,11 +85,8 @@ int SaverMain(HINSTANCE instance, HINSTANCE, const char* commandTail, int) {
 }
 
 uint32_t ParseWindowHandle(const char* text) {
-    uint32_t value = 0;
-    for (const char* p = text; *p >= '0' && *p <= '9'; ++p) {
-        value = value * 10u + static_cast<uint32_t>(*p - '0');
-    }
-    return value;
+    size_t used;
+    return LeadingDigits(text, SIZE_MAX, used);
 }
 
 int AttachPreview(const char* text) {
@@ -97,10 +95,7 @@ int AttachPreview(const char* text) {
     return RunSaverSession(host);
 }
 
-int PrepareSettingsDialog(HINSTANCE) { return 1; }
-
 int ShowSettingsDialog(HWND owner) {
-    if (PrepareSettingsDialog(ModuleInstance) == 0) return 0;
     return static_cast<int>(DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_SETTINGS), owner,
                                             SettingsDialogProc, 0));
 }

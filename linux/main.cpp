@@ -83,10 +83,7 @@ struct Saver {
         ProfileFileReader stored(iniPath);
         OverriddenProfile profile(stored, options);
         // The count limit follows the drawing area: one walker per 195 pixels of its height.
-        SaverSettings read = ReadSaverSettings(profile, output.Height());
-        // Speed 6 asks for 1 ms; Windows' timers give it 10 ms, and so does this loop.
-        read.timerInterval = TickIntervalWithFloor(read.timerInterval);
-        return read;
+        return ReadSaverSettings(profile, output.Height());
     }
 
     // A new stage for the window's current size; the walkers start over.
@@ -100,10 +97,9 @@ struct Saver {
     }
 };
 
-// One run of the saver. Returns the exit status; a signal that ended it is left in endSignal,
-// after everything the run owned has been released.
-int Run(int argc, char** argv, int signalFd, int& endSignal) {
-    Saver saver;
+// Reads the command line and opens the window. Returns the exit status when the run ends here
+// (help, a bad option, no display), or -1 when the saver is ready to run.
+int Prepare(Saver& saver, int argc, char** argv) {
     const ParseResult parsed =
         ParseOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), saver.options);
     if (!parsed.ok) {
@@ -112,7 +108,7 @@ int Run(int argc, char** argv, int signalFd, int& endSignal) {
         return kExitUsage;
     }
     if (saver.options.help) {
-        std::fputs(kUsageText, stdout);
+        std::fputs(UsageText().c_str(), stdout);
         return kExitOk;
     }
     saver.iniPath = ControlIniPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
@@ -125,17 +121,36 @@ int Run(int argc, char** argv, int signalFd, int& endSignal) {
                             : saver.output.CreateOwnWindow(
                                   saver.options.mode == DisplayMode::FullScreen, error);
     if (!opened) return Fail(error);
+    return -1;
+}
 
-    saver.StartStage();
-    SetUpSound(saver.sound, saver.soundPlatform, saver.settings.soundOff);
+// Sleeps until X sends something, a signal arrives or `wait` nanoseconds pass. Returns false
+// when the run must end; a signal that ended it is left in endSignal.
+bool WaitForWork(int connectionFd, int signalFd, int64_t wait, int& endSignal) {
+    pollfd watched[2] = {{connectionFd, POLLIN, 0}, {signalFd, POLLIN, 0}};
+    timespec timeout{};
+    timeout.tv_sec = static_cast<time_t>(wait / 1000000000);
+    timeout.tv_nsec = static_cast<long>(wait % 1000000000);
+    if (ppoll(watched, 2, &timeout, nullptr) < 0 && errno != EINTR) return false;
+    if (watched[1].revents & POLLIN) {  // SIGTERM, SIGINT or SIGHUP: end now
+        signalfd_siginfo info{};
+        if (read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+            endSignal = static_cast<int>(info.ssi_signo);
+        }
+        return false;
+    }
+    return true;
+}
 
+// Ticks until the window is closed or gone, a signal arrives or --ticks are done.
+void RunLoop(Saver& saver, int signalFd, int& endSignal) {
     // A window of our own ticks once it is on screen; a foreign one is there already.
     bool ready = saver.output.Foreign();
     int64_t nextTick = NowNanoseconds();
     uint64_t ticks = 0;
     for (;;) {
         const XOutputEvents events = saver.output.DrainEvents();
-        if (events.closeRequested || events.gone) break;
+        if (events.closeRequested || events.gone) return;
         if (events.mapped) ready = true;
         if (events.resized) {
             saver.output.FillBlack(0, 0, saver.output.Width(), saver.output.Height());
@@ -146,27 +161,25 @@ int Run(int argc, char** argv, int signalFd, int& endSignal) {
         if (ready && now >= nextTick) {
             // As with a timer re-armed before painting: the interval runs while the step draws,
             // and a slow step delays the next tick instead of piling ticks up.
-            nextTick = now + int64_t{saver.settings.timerInterval} * 1000000;
+            nextTick = now + int64_t{saver.settings.tickInterval} * 1000000;
             RunFrameStep(saver.population, saver.canvas, saver.sound, saver.soundPlatform);
             saver.output.Flush();
-            if (++ticks == saver.options.ticks) break;
+            if (++ticks == saver.options.ticks) return;
             continue;  // pick up whatever arrived while drawing before sleeping
         }
-
-        pollfd watched[2] = {{saver.output.ConnectionFd(), POLLIN, 0}, {signalFd, POLLIN, 0}};
-        timespec timeout{};
         const int64_t wait = ready ? nextTick - now : int64_t{1000000000};
-        timeout.tv_sec = static_cast<time_t>(wait / 1000000000);
-        timeout.tv_nsec = static_cast<long>(wait % 1000000000);
-        if (ppoll(watched, 2, &timeout, nullptr) < 0 && errno != EINTR) break;
-        if (watched[1].revents & POLLIN) {  // SIGTERM, SIGINT or SIGHUP: end now
-            signalfd_siginfo info{};
-            if (read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-                endSignal = static_cast<int>(info.ssi_signo);
-            }
-            break;
-        }
+        if (!WaitForWork(saver.output.ConnectionFd(), signalFd, wait, endSignal)) return;
     }
+}
+
+// One run of the saver. Returns the exit status; a signal that ended it is left in endSignal,
+// after everything the run owned has been released.
+int Run(int argc, char** argv, int signalFd, int& endSignal) {
+    Saver saver;
+    if (const int status = Prepare(saver, argc, argv); status >= 0) return status;
+    saver.StartStage();
+    SetUpSound(saver.sound, saver.soundPlatform, saver.settings.soundOff);
+    RunLoop(saver, signalFd, endSignal);
     return kExitOk;
 }
 

@@ -1,187 +1,172 @@
 #include "linux/options.h"
 
-#include <cstring>
 #include <string_view>
 
-#include "animation/walkers.h"
-
-const char* const kUsageText =
-    "usage: tekuteku [options]\n"
-    "A cartoon girl, ポルッカ, walks across a black screen.\n"
-    "\n"
-    "Where to draw (default: $XSCREENSAVER_WINDOW when set, else a window of its own):\n"
-    "  --fullscreen           a window covering the whole screen\n"
-    "  --window               a window of its own (the default)\n"
-    "  --window-id ID         draw into the existing window ID (decimal or 0x hex);\n"
-    "                         wins over --root and $XSCREENSAVER_WINDOW\n"
-    "  --root                 draw into $XSCREENSAVER_WINDOW, or the root window\n"
-    "\n"
-    "Settings (over those in $XDG_CONFIG_HOME/tekuteku/control.ini; as an XScreenSaver hack,\n"
-    "with --root, --window-id or $XSCREENSAVER_WINDOW, only the command line counts and\n"
-    "control.ini is not read):\n"
-    "  --speed 0..6           0 slow, 6 fast (default 1)\n"
-    "  --count N              walkers, 1..10; at most one per 195 pixels of height (default 1)\n"
-    "  --event high|normal|low  how often a walker stops for a scene (default normal)\n"
-    "  --sound, --no-sound    scene sounds on or off (default off)\n"
-    "  --seed S               start the walkers from seed S (0..4294967295) instead of the clock\n"
-    "  --ticks N              end after N ticks (for tests and measurements)\n"
-    "  --help                 this text\n"
-    "\n"
-    "Every option can also be written with one dash (-root, -window-id ID) or as --name=value.\n"
-    "In a window of its own it ends on a key, a click or closing the window; full screen, also\n"
-    "on a mouse movement of more than 4 pixels. SIGTERM and SIGINT end it in every mode: it\n"
-    "cleans up and dies of the signal, as XScreenSaver expects of its hacks.\n";
-
-bool ParseUnsigned(const char* text, uint64_t high, uint64_t& out) {
-    if (!text || !*text) return false;
-    uint64_t base = 10;
-    const char* p = text;
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
-        base = 16;
-        p += 2;
-        if (!*p) return false;
-    }
-    uint64_t value = 0;
-    for (; *p; ++p) {
-        uint64_t digit;
-        if (*p >= '0' && *p <= '9') {
-            digit = static_cast<uint64_t>(*p - '0');
-        } else if (base == 16 && *p >= 'a' && *p <= 'f') {
-            digit = static_cast<uint64_t>(*p - 'a' + 10);
-        } else if (base == 16 && *p >= 'A' && *p <= 'F') {
-            digit = static_cast<uint64_t>(*p - 'A' + 10);
-        } else {
-            return false;
-        }
-        if (digit > high || value > (high - digit) / base) return false;  // would pass `high`
-        value = value * base + digit;
-    }
-    out = value;
-    return true;
-}
+#include "settings/number_text.h"
 
 namespace {
 
 constexpr uint64_t kMaxXid = 0x1FFFFFFF;  // X resource ids have 29 bits
 
-ParseResult Fail(std::string message) { return ParseResult{false, std::move(message)}; }
-
-bool ParseRange(const char* text, int32_t low, int32_t high, int32_t& out) {
-    uint64_t value;
-    if (!ParseUnsigned(text, static_cast<uint64_t>(high), value)) return false;
-    if (static_cast<int64_t>(value) < low) return false;
-    out = static_cast<int32_t>(value);
-    return true;
-}
-
-bool ParseEvent(std::string_view text, int32_t& out) {
-    if (text == "high" || text == "0") {
-        out = 0;
-    } else if (text == "normal" || text == "1") {
-        out = 1;
-    } else if (text == "low" || text == "2") {
-        out = 2;
-    } else {
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreensaverWindow,
-                         SaverOptions& options) {
-    options = SaverOptions{};
+// What the options said so far about where to draw, settled once the whole line is read.
+struct Parsing {
+    SaverOptions& options;
     bool explicitOwnWindow = false;
     bool explicitWindowId = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        if (arg.size() < 2 || arg[0] != '-') return Fail("unexpected argument '" + std::string(arg) + "'");
-        std::string_view name = arg.substr(arg[1] == '-' ? 2 : 1);
-        std::string inlineValue;
-        bool hasInline = false;
-        if (const size_t eq = name.find('='); eq != std::string_view::npos) {
-            inlineValue = std::string(name.substr(eq + 1));
-            name = name.substr(0, eq);
-            hasInline = true;
-        }
-        const bool takesValue = name == "window-id" || name == "speed" || name == "count" ||
-                                name == "event" || name == "seed" || name == "ticks";
-        if (!takesValue && hasInline) return Fail("option '--" + std::string(name) + "' takes no value");
-        const char* value = nullptr;
-        if (takesValue) {
-            if (hasInline) {
-                value = inlineValue.c_str();
-            } else if (i + 1 < argc) {
-                value = argv[++i];
-            } else {
-                return Fail("option '--" + std::string(name) + "' needs a value");
-            }
-        }
-        const std::string shown = value ? std::string(value) : std::string();
-        if (name == "help" || name == "h") {
-            options.help = true;  // help is given whatever else the line holds
-            return {};
-        } else if (name == "fullscreen") {
-            options.mode = DisplayMode::FullScreen;
-            explicitOwnWindow = true;
-        } else if (name == "window") {
-            options.mode = DisplayMode::Window;
-            explicitOwnWindow = true;
-        } else if (name == "root") {
-            options.root = true;
-        } else if (name == "window-id") {
-            uint64_t id;
-            if (!ParseUnsigned(value, kMaxXid, id) || id == 0) {
-                return Fail("'" + shown + "' is not a window id (decimal or 0x hex)");
-            }
-            options.windowId = id;
-            explicitWindowId = true;
-        } else if (name == "speed") {
-            int32_t speed;
-            if (!ParseRange(value, 0, kSpeedLevels - 1, speed)) {
-                return Fail("--speed wants 0..6, not '" + shown + "'");
-            }
-            options.speed = speed;
-        } else if (name == "count") {
-            int32_t count;
-            if (!ParseRange(value, 1, kMaxWalkers, count)) {
-                return Fail("--count wants 1..10, not '" + shown + "'");
-            }
-            options.count = count;
-        } else if (name == "event") {
-            int32_t event;
-            if (!ParseEvent(value, event)) {
-                return Fail("--event wants high, normal or low, not '" + shown + "'");
-            }
-            options.event = event;
-        } else if (name == "sound") {
-            options.soundSE = 0;
-        } else if (name == "no-sound") {
-            options.soundSE = 1;
-        } else if (name == "seed") {
-            uint64_t seed;
-            if (!ParseUnsigned(value, UINT32_MAX, seed)) {
-                return Fail("--seed wants 0..4294967295, not '" + shown + "'");
-            }
-            options.seed = static_cast<uint32_t>(seed);
-        } else if (name == "ticks") {
-            if (!ParseUnsigned(value, UINT64_MAX, options.ticks) || options.ticks == 0) {
-                return Fail("--ticks wants a number of ticks above 0, not '" + shown + "'");
-            }
-        } else {
-            return Fail("unknown option '" + std::string(arg) + "'");
-        }
+};
+
+// Applies one option (its value is null for an option without one); returns what is wrong with
+// the value, or an empty text.
+using ApplyOption = std::string (*)(Parsing& parsing, const char* value);
+
+enum class Section { WhereToDraw, Settings };
+
+// One option of the command line: a new option is one more row. The four settings are not here:
+// they come from the core's table (settings/rules.h), after the first section's rows.
+struct OptionRow {
+    const char* name;
+    const char* valueHelp;  // the value's name in the usage text; null for an option without one
+    const char* help;       // null keeps the option out of the usage text
+    Section section;
+    ApplyOption apply;
+};
+
+std::string Wants(const char* name, const std::string& what, const char* value) {
+    return std::string("--") + name + " wants " + what + ", not '" + value + "'";
+}
+
+std::string OwnWindow(Parsing& p, DisplayMode mode) {
+    p.options.mode = mode;
+    p.explicitOwnWindow = true;
+    return {};
+}
+
+std::string WindowId(Parsing& p, const char* value) {
+    uint64_t id;
+    if (!ParseUnsigned(value, kMaxXid, id) || id == 0) {
+        return "'" + std::string(value) + "' is not a window id (decimal or 0x hex)";
     }
-    if (explicitWindowId && explicitOwnWindow) {
+    p.options.windowId = id;
+    p.explicitWindowId = true;
+    return {};
+}
+
+std::string Seed(Parsing& p, const char* value) {
+    uint64_t seed;
+    if (!ParseUnsigned(value, UINT32_MAX, seed)) return Wants("seed", "0..4294967295", value);
+    p.options.seed = static_cast<uint32_t>(seed);
+    return {};
+}
+
+std::string Ticks(Parsing& p, const char* value) {
+    if (!ParseUnsigned(value, UINT64_MAX, p.options.ticks) || p.options.ticks == 0) {
+        return Wants("ticks", "a number of ticks above 0", value);
+    }
+    return {};
+}
+
+std::string Root(Parsing& p) {
+    p.options.root = true;
+    return {};
+}
+
+std::string Help(Parsing& p, const char*) {
+    p.options.help = true;
+    return {};
+}
+
+const OptionRow kOptionRows[] = {
+    {"fullscreen", nullptr, "a window covering the whole screen", Section::WhereToDraw,
+     [](Parsing& p, const char*) { return OwnWindow(p, DisplayMode::FullScreen); }},
+    {"window", nullptr, "a window of its own (the default)", Section::WhereToDraw,
+     [](Parsing& p, const char*) { return OwnWindow(p, DisplayMode::Window); }},
+    {"window-id", "ID",
+     "draw into the existing window ID (decimal or 0x hex);\n"
+     "wins over --root and $XSCREENSAVER_WINDOW",
+     Section::WhereToDraw, WindowId},
+    {"root", nullptr, "draw into $XSCREENSAVER_WINDOW, or the root window", Section::WhereToDraw,
+     [](Parsing& p, const char*) { return Root(p); }},
+    {"seed", "S", "start the walkers from seed S (0..4294967295) instead of the clock",
+     Section::Settings, Seed},
+    {"ticks", "N", "end after N ticks (for tests and measurements)", Section::Settings, Ticks},
+    {"help", nullptr, "this text", Section::Settings, Help},
+    {"h", nullptr, nullptr, Section::Settings, Help},
+};
+
+// The option that holds a setting (SaverOptions, const or not).
+template <class Options>
+auto& OptionFor(Options& options, Setting setting) {
+    switch (setting) {
+        case Setting::Speed:
+            return options.speed;
+        case Setting::Count:
+            return options.count;
+        case Setting::Event:
+            return options.event;
+        case Setting::Sound:
+            break;
+    }
+    return options.soundSE;
+}
+
+// "0..6", or the words: "high, normal or low" in a message, "high|normal|low" in the usage text.
+std::string ValuesOf(const SettingRule& rule, bool inUsage = false) {
+    if (!rule.words) return std::to_string(rule.low) + ".." + std::to_string(rule.high);
+    std::string text;
+    for (int32_t stored = rule.low; stored <= rule.high; ++stored) {
+        if (stored > rule.low) text += inUsage ? "|" : stored == rule.high ? " or " : ", ";
+        text += rule.words[stored - rule.low];
+    }
+    return text;
+}
+
+// A setting's option: --name VALUE, or for a switch --name and --no-name.
+struct SettingOption {
+    const SettingRule* rule = nullptr;
+    bool negated = false;
+};
+
+SettingOption SettingOptionNamed(std::string_view name) {
+    const bool negated = name.substr(0, 3) == "no-";
+    const std::string_view bare = negated ? name.substr(3) : name;
+    const SettingRule* rule = RuleNamed(bare.data(), static_cast<int>(bare.size()));
+    if (!rule || (negated && !rule->isSwitch)) return {};
+    return {rule, negated};
+}
+
+std::string ApplySetting(Parsing& parsing, const SettingOption& option, const char* value) {
+    const SettingRule& rule = *option.rule;
+    int32_t stored;
+    if (rule.isSwitch) {
+        stored = option.negated ? rule.high : rule.low;
+    } else if (!StoredValueOf(rule, value, stored)) {
+        return Wants(rule.name, ValuesOf(rule), value);
+    }
+    OptionFor(parsing.options, rule.setting) = stored;
+    return {};
+}
+
+const OptionRow* OptionRowNamed(std::string_view name) {
+    for (const OptionRow& row : kOptionRows) {
+        if (name == row.name) return &row;
+    }
+    return nullptr;
+}
+
+ParseResult Fail(std::string message) { return ParseResult{false, std::move(message)}; }
+
+// Where to draw, once every option is read.
+ParseResult SettleWhereToDraw(const Parsing& parsing, const char* xscreensaverWindow) {
+    SaverOptions& options = parsing.options;
+    if (parsing.explicitWindowId && parsing.explicitOwnWindow) {
         return Fail("--window-id cannot be combined with --window or --fullscreen");
     }
-    if (options.root && explicitOwnWindow) {
+    if (options.root && parsing.explicitOwnWindow) {
         return Fail("--root cannot be combined with --window or --fullscreen");
     }
     // XScreenSaver's settings app previews a hack by adding --window-id to its saved command
     // line, so the named window wins over --root and over the daemon's window.
-    if (explicitWindowId) {
+    if (parsing.explicitWindowId) {
         options.mode = DisplayMode::Foreign;
         options.root = false;
         options.hackMode = true;
@@ -189,7 +174,8 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
     }
     // The daemon names its window in the environment; a plain command line from a terminal
     // that asks for a window of its own keeps it.
-    const bool useEnvironment = xscreensaverWindow && *xscreensaverWindow && !explicitOwnWindow;
+    const bool useEnvironment =
+        xscreensaverWindow && *xscreensaverWindow && !parsing.explicitOwnWindow;
     if (useEnvironment) {
         uint64_t id;
         if (!ParseUnsigned(xscreensaverWindow, kMaxXid, id) || id == 0) {
@@ -207,6 +193,128 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
     return {};
 }
 
+// One usage line: the option in a column of 23, then its help, continued lines indented.
+void AddUsageLine(std::string& text, const std::string& option, const std::string& help) {
+    constexpr size_t kColumn = 23;
+    text += "  " + option;
+    text += option.size() + 2 <= kColumn ? std::string(kColumn - option.size(), ' ') : "  ";
+    for (const char c : help) {
+        text += c;
+        if (c == '\n') text += std::string(kColumn + 2, ' ');
+    }
+    text += '\n';
+}
+
+void AddOptionLines(std::string& text, Section section) {
+    for (const OptionRow& row : kOptionRows) {
+        if (row.section != section || !row.help) continue;
+        std::string option = std::string("--") + row.name;
+        if (row.valueHelp) option += std::string(" ") + row.valueHelp;
+        AddUsageLine(text, option, row.help);
+    }
+}
+
+// The help of a setting with its numbers written in, and its default.
+std::string SettingHelp(const SettingRule& rule) {
+    std::string help;
+    for (const char* p = rule.help; *p; ++p) {
+        const std::string_view rest = p;
+        const auto placeholder = [&](std::string_view name, int32_t number) {
+            if (rest.substr(0, name.size()) != name) return false;
+            help += std::to_string(number);
+            p += name.size() - 1;
+            return true;
+        };
+        if (!placeholder("{low}", rule.low) && !placeholder("{high}", rule.high) &&
+            !placeholder("{band}", kScreenPixelsPerWalker)) {
+            help += *p;
+        }
+    }
+    const std::string byDefault = rule.words ? rule.words[rule.saverDefault - rule.low]
+                                             : std::to_string(rule.saverDefault);
+    return help + " (default " + byDefault + ")";
+}
+
+void AddSettingLines(std::string& text) {
+    for (const SettingRule& rule : kSettingRules) {
+        std::string option = std::string("--") + rule.name;
+        if (rule.isSwitch) {
+            option += std::string(", --no-") + rule.name;
+        } else {
+            option += " " + (rule.valueHelp ? std::string(rule.valueHelp) : ValuesOf(rule, true));
+        }
+        AddUsageLine(text, option, SettingHelp(rule));
+    }
+}
+
+}  // namespace
+
+std::string UsageText() {
+    std::string text =
+        "usage: tekuteku [options]\n"
+        "A cartoon girl, ポルッカ, walks across a black screen.\n"
+        "\n"
+        "Where to draw (default: $XSCREENSAVER_WINDOW when set, else a window of its own):\n";
+    AddOptionLines(text, Section::WhereToDraw);
+    text +=
+        "\n"
+        "Settings (over those in $XDG_CONFIG_HOME/tekuteku/control.ini; as an XScreenSaver hack,\n"
+        "with --root, --window-id or $XSCREENSAVER_WINDOW, only the command line counts and\n"
+        "control.ini is not read):\n";
+    AddSettingLines(text);
+    AddOptionLines(text, Section::Settings);
+    text += "\n"
+            "Every option can also be written with one dash (-root, -window-id ID) or as "
+            "--name=value.\n"
+            "In a window of its own it ends on a key, a click or closing the window; full screen, "
+            "also\n"
+            "on a mouse movement of more than " +
+            std::to_string(kMouseMoveLimit) +
+            " pixels. SIGTERM and SIGINT end it in every mode: it\n"
+            "cleans up and dies of the signal, as XScreenSaver expects of its hacks.\n";
+    return text;
+}
+
+namespace {
+
+// The option at argv[i] with its value (the next argument, or after '='), applied; i moves past
+// a value taken from the next argument. Returns what is wrong, or an empty text.
+std::string ApplyArgument(Parsing& parsing, int argc, const char* const* argv, int& i) {
+    const std::string_view arg = argv[i];
+    if (arg.size() < 2 || arg[0] != '-') return "unexpected argument '" + std::string(arg) + "'";
+    std::string_view name = arg.substr(arg[1] == '-' ? 2 : 1);
+    std::optional<std::string> inlineValue;
+    if (const size_t eq = name.find('='); eq != std::string_view::npos) {
+        inlineValue = std::string(name.substr(eq + 1));
+        name = name.substr(0, eq);
+    }
+    const OptionRow* row = OptionRowNamed(name);
+    const SettingOption setting = row ? SettingOption{} : SettingOptionNamed(name);
+    const bool takesValue = row ? row->valueHelp != nullptr : setting.rule && !setting.rule->isSwitch;
+    if (!takesValue && inlineValue) return "option '--" + std::string(name) + "' takes no value";
+    if (takesValue && !inlineValue && i + 1 >= argc) {
+        return "option '--" + std::string(name) + "' needs a value";
+    }
+    const char* value = inlineValue ? inlineValue->c_str() : takesValue ? argv[++i] : nullptr;
+    if (row) return row->apply(parsing, value);
+    if (setting.rule) return ApplySetting(parsing, setting, value);
+    return "unknown option '" + std::string(arg) + "'";
+}
+
+}  // namespace
+
+ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreensaverWindow,
+                         SaverOptions& options) {
+    options = SaverOptions{};
+    Parsing parsing{options};
+    for (int i = 1; i < argc; ++i) {
+        std::string error = ApplyArgument(parsing, argc, argv, i);
+        if (!error.empty()) return Fail(std::move(error));
+        if (options.help) return {};  // help is given whatever else the line holds
+    }
+    return SettleWhereToDraw(parsing, xscreensaverWindow);
+}
+
 std::string ControlIniPath(const char* xdgConfigHome, const char* home) {
     std::string base;
     if (xdgConfigHome && xdgConfigHome[0] == '/') {
@@ -220,10 +328,8 @@ std::string ControlIniPath(const char* xdgConfigHome, const char* home) {
 }
 
 int32_t OverriddenProfile::GetInt(const char* key, int32_t defaultValue) {
-    const std::string_view name = key;
-    if (name == kSpeedKey && options_.speed) return *options_.speed;
-    if (name == kCountKey && options_.count) return *options_.count;
-    if (name == kEventKey && options_.event) return *options_.event;
-    if (name == kSoundKey && options_.soundSE) return *options_.soundSE;
+    if (const SettingRule* rule = RuleForKey(key)) {
+        if (const auto& given = OptionFor(options_, rule->setting)) return *given;
+    }
     return options_.hackMode ? defaultValue : stored_.GetInt(key, defaultValue);
 }

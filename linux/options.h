@@ -38,9 +38,6 @@ struct ParseResult {
 ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreensaverWindow,
                          SaverOptions& options);
 
-// Decimal, or hexadecimal with 0x; the whole text must be the number and fit in `high`.
-bool ParseUnsigned(const char* text, uint64_t high, uint64_t& out);
-
 // $XDG_CONFIG_HOME/tekuteku/control.ini, falling back to $HOME/.config when XDG_CONFIG_HOME is
 // unset, empty or relative. Empty when neither gives an absolute directory.
 std::string ControlIniPath(const char* xdgConfigHome, const char* home);
@@ -58,4 +55,5 @@ private:
     const SaverOptions& options_;
 };
 
-extern const char* const kUsageText;
+// The --help text, with the settings, their ranges and defaults taken from the core's table.
+std::string UsageText();

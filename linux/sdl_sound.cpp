@@ -71,6 +71,21 @@ void SilenceAlsa() {
 
 }  // namespace
 
+namespace {
+
+// The "fmt " chunk: PCM, one or two channels, 8 or 16 bits, a rate.
+bool ReadWaveFormat(const uint8_t* chunk, uint32_t length, size_t available, WaveSamples& found) {
+    if (length < 16 || length > available) return false;
+    if (ReadLE16(chunk + 8) != 1) return false;  // PCM only
+    found.channels = ReadLE16(chunk + 10);
+    found.rate = ReadLE32(chunk + 12);
+    found.bits = ReadLE16(chunk + 22);
+    return found.channels >= 1 && found.channels <= 2 && found.rate != 0 &&
+           (found.bits == 8 || found.bits == 16);
+}
+
+}  // namespace
+
 bool FindWaveSamples(const uint8_t* image, size_t size, WaveSamples& out) {
     if (!image || size < 12 || std::memcmp(image, "RIFF", 4) != 0 ||
         std::memcmp(image + 8, "WAVE", 4) != 0) {
@@ -85,15 +100,7 @@ bool FindWaveSamples(const uint8_t* image, size_t size, WaveSamples& out) {
         const size_t body = at + 8;
         const size_t available = size - body;
         if (std::memcmp(chunk, "fmt ", 4) == 0) {
-            if (length < 16 || length > available) return false;
-            if (ReadLE16(chunk + 8) != 1) return false;  // PCM only
-            found.channels = ReadLE16(chunk + 10);
-            found.rate = ReadLE32(chunk + 12);
-            found.bits = ReadLE16(chunk + 22);
-            if (found.channels < 1 || found.channels > 2 || found.rate == 0 ||
-                (found.bits != 8 && found.bits != 16)) {
-                return false;
-            }
+            if (!ReadWaveFormat(chunk, length, available, found)) return false;
             haveFormat = true;
         } else if (std::memcmp(chunk, "data", 4) == 0) {
             if (!haveFormat) return false;

@@ -9,11 +9,12 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "settings/rules.h"
+
 namespace {
 
 constexpr int32_t kDefaultWindowWidth = 1024;
 constexpr int32_t kDefaultWindowHeight = 768;
-constexpr int kMouseMoveLimit = 4;  // more than this, in total, ends a full-screen saver
 
 // Xlib reports protocol errors through one process-wide callback; this is what it may touch.
 struct XErrorState {
@@ -219,59 +220,66 @@ XOutputEvents XOutput::DrainEvents() {
     while (XPending(display_) > 0) {
         XEvent event;
         XNextEvent(display_, &event);
-        switch (event.type) {
-            case KeyPress:
-            case ButtonPress:
-                if (!foreign_) events.closeRequested = true;
-                break;
-            case MotionNotify: {
-                // Where the pointer is now, not where the event says it was.
-                int rootX, rootY;
-                if (!foreign_ && fullScreen_ && haveReference_ && PointerOnRoot(rootX, rootY) &&
-                    std::abs(rootX - referenceX_) + std::abs(rootY - referenceY_) >
-                        kMouseMoveLimit) {
-                    events.closeRequested = true;
-                }
-                break;
-            }
-            case MapNotify:
-                if (event.xmap.window == window_ && !foreign_) {
-                    events.mapped = true;
-                    if (fullScreen_) {
-                        haveReference_ = PointerOnRoot(referenceX_, referenceY_);
-                        XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
-                    }
-                }
-                break;
-            case ConfigureNotify:
-                if (event.xconfigure.window == window_ &&
-                    (event.xconfigure.width != width_ || event.xconfigure.height != height_)) {
-                    width_ = event.xconfigure.width;
-                    height_ = event.xconfigure.height;
-                    events.resized = true;
-                }
-                break;
-            case Expose:
-                // Foreign windows may have any background; ours is black already.
-                if (foreign_ && event.xexpose.window == window_) {
-                    FillBlack(event.xexpose.x, event.xexpose.y, event.xexpose.width,
-                              event.xexpose.height);
-                }
-                break;
-            case DestroyNotify:
-                if (event.xdestroywindow.window == window_) events.gone = true;
-                break;
-            case ClientMessage:
-                if (!foreign_ && static_cast<Atom>(event.xclient.data.l[0]) == wmDeleteWindow_) {
-                    events.closeRequested = true;
-                }
-                break;
-            default:
-                break;
-        }
+        HandleEvent(event, events);
     }
     if (gXErrors.watchedGone) events.gone = true;
     return events;
+}
+
+void XOutput::HandleEvent(const XEvent& event, XOutputEvents& events) {
+    switch (event.type) {
+        case KeyPress:
+        case ButtonPress:
+            if (!foreign_) events.closeRequested = true;
+            break;
+        case MotionNotify:
+            if (PointerMovedTooFar()) events.closeRequested = true;
+            break;
+        case MapNotify:
+            if (event.xmap.window == window_ && !foreign_) OnMapped(events);
+            break;
+        case ConfigureNotify:
+            if (event.xconfigure.window == window_) OnConfigured(event.xconfigure, events);
+            break;
+        case Expose:
+            // Foreign windows may have any background; ours is black already.
+            if (foreign_ && event.xexpose.window == window_) {
+                FillBlack(event.xexpose.x, event.xexpose.y, event.xexpose.width,
+                          event.xexpose.height);
+            }
+            break;
+        case DestroyNotify:
+            if (event.xdestroywindow.window == window_) events.gone = true;
+            break;
+        case ClientMessage:
+            if (!foreign_ && static_cast<Atom>(event.xclient.data.l[0]) == wmDeleteWindow_) {
+                events.closeRequested = true;
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+bool XOutput::PointerMovedTooFar() const {
+    if (foreign_ || !fullScreen_ || !haveReference_) return false;
+    // Where the pointer is now, not where the event says it was.
+    int rootX, rootY;
+    return PointerOnRoot(rootX, rootY) && MovedTooFar(referenceX_, referenceY_, rootX, rootY);
+}
+
+void XOutput::OnMapped(XOutputEvents& events) {
+    events.mapped = true;
+    if (!fullScreen_) return;
+    haveReference_ = PointerOnRoot(referenceX_, referenceY_);
+    XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+}
+
+void XOutput::OnConfigured(const XConfigureEvent& configure, XOutputEvents& events) {
+    if (configure.width == width_ && configure.height == height_) return;
+    width_ = configure.width;
+    height_ = configure.height;
+    events.resized = true;
 }
 
 void XOutput::FillBlack(int32_t x, int32_t y, int32_t w, int32_t h) {

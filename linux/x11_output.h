@@ -44,6 +44,10 @@ public:
 private:
     bool SetUpPixelFormat(Visual* visual, int depth, std::string& error);
     bool PointerOnRoot(int& rootX, int& rootY) const;  // where the pointer is, on the root
+    void HandleEvent(const XEvent& event, XOutputEvents& events);
+    bool PointerMovedTooFar() const;  // full screen only: the input rule's mouse movement
+    void OnMapped(XOutputEvents& events);
+    void OnConfigured(const XConfigureEvent& configure, XOutputEvents& events);
 
     Display* display_ = nullptr;
     Window window_ = 0;

@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "settings/number_text.h"
+
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -104,13 +106,11 @@ std::string_view Unquote(std::string_view value) {
 }
 
 int32_t ParseProfileInt(std::string_view value) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
-    uint32_t number = 0;
-    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-        number = number * 10u + static_cast<uint32_t>(value[i] - '0');
-    }
+    const bool signed_ = !value.empty() && (value[0] == '-' || value[0] == '+');
+    const bool negative = signed_ && value[0] == '-';
+    size_t used;
+    const std::string_view digits = value.substr(signed_ ? 1 : 0);
+    uint32_t number = LeadingDigits(digits.data(), digits.size(), used);
     if (negative) number = 0u - number;
     return static_cast<int32_t>(number);
 }

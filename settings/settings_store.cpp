@@ -6,29 +6,29 @@ int32_t ClampInt(int32_t value, int32_t low, int32_t high) {
     return value;
 }
 
-int32_t ScreenCountLimit(int32_t screenHeight) { return screenHeight / kScreenPixelsPerWalker; }
-
-uint32_t TickIntervalWithFloor(uint32_t timerInterval) {
-    return timerInterval < kShortestTickInterval ? kShortestTickInterval : timerInterval;
+namespace {
+int32_t Read(ProfileReader& profile, Setting setting) {
+    const SettingRule& rule = RuleFor(setting);
+    return profile.GetInt(rule.key, rule.saverDefault);
 }
 
-int32_t BoundedWalkerCount(int32_t storedCount, int32_t screenHeight) {
-    // A screen lower than one band still shows one walker, clipped: a saver that stays black
-    // looks broken.
-    const int32_t limit = ScreenCountLimit(screenHeight);
-    return ClampInt(storedCount, 1, limit < 1 ? 1 : limit);
+int32_t ReadInRange(ProfileReader& profile, Setting setting) {
+    const SettingRule& rule = RuleFor(setting);
+    return ClampInt(Read(profile, setting), rule.low, rule.high);
 }
+}  // namespace
 
 SaverSettings ReadSaverSettings(ProfileReader& profile, int32_t screenHeight) {
     SaverSettings settings{};
-    const int32_t speed = ClampInt(profile.GetInt(kSpeedKey, 1), 0, kSpeedLevels - 1);
+    const int32_t speed = ReadInRange(profile, Setting::Speed);
     settings.timerInterval = kSpeedTable[speed];
+    settings.tickInterval = TickIntervalWithFloor(settings.timerInterval);
 
-    settings.storedCount = profile.GetInt(kCountKey, 1);
+    settings.storedCount = Read(profile, Setting::Count);
     settings.walkerCount = BoundedWalkerCount(settings.storedCount, screenHeight);
 
-    const int32_t event = ClampInt(profile.GetInt(kEventKey, 1), 0, kEventLevels - 1);
+    const int32_t event = ReadInRange(profile, Setting::Event);
     settings.eventOdds = kEventTable[event];
-    settings.soundOff = profile.GetInt(kSoundKey, 1);
+    settings.soundOff = Read(profile, Setting::Sound);
     return settings;
 }

@@ -2,13 +2,20 @@
 // stored, else the saver's defaults), the test and idle options, and the stage size for a window.
 // Bad values fall back to their defaults with a warning; nothing here throws.
 
+import { DIALOG_COUNT_CAP, MOUSE_MOVE_LIMIT, PIXELS_PER_WALKER, SETTING_RULES } from './settings_rules.js';
+
 export const STORAGE_KEY = 'tekuteku.settings';
-export const EVENT_NAMES = ['high', 'normal', 'low'];  // stored Event 0, 1, 2
-export const MAX_PANEL_COUNT = 9;
-const PIXELS_PER_WALKER = 195;
+const RULE = Object.fromEntries(SETTING_RULES.map((rule) => [rule.name, rule]));
+export const EVENT_NAMES = RULE.event.words;  // stored Event 0, 1, 2
+export const MAX_PANEL_COUNT = DIALOG_COUNT_CAP;
+
+// A setting's value as the page writes it: the number, or its word (sound 'on' / 'off').
+const pageValue = (rule, stored) => (rule.words ? rule.words[stored - rule.low] : stored);
 
 // The saver's own defaults for settings never chosen: speed 1, one walker, normal scenes, silent.
-export const DEFAULTS = Object.freeze({ speed: 1, count: 1, event: 'normal', sound: 'off' });
+export const DEFAULTS = Object.freeze(
+  Object.fromEntries(SETTING_RULES.map((rule) => [rule.name, pageValue(rule, rule.saverDefault)])),
+);
 
 function wholeNumber(text, low, high) {
   if (typeof text !== 'string' || !/^\d{1,10}$/.test(text)) return null;
@@ -16,12 +23,13 @@ function wholeNumber(text, low, high) {
   return n >= low && n <= high ? n : null;
 }
 
-const SETTING_RULES = {
-  speed: (t) => wholeNumber(t, 0, 6),
-  count: (t) => wholeNumber(t, 1, 10),
-  event: (t) => (EVENT_NAMES.includes(t) ? t : null),
-  sound: (t) => (t === 'on' || t === 'off' ? t : null),
-};
+// In the address and the stored panel choices, a number in its range or one of its words.
+const PAGE_RULES = Object.fromEntries(
+  SETTING_RULES.map((rule) => [
+    rule.name,
+    rule.words ? (t) => (rule.words.includes(t) ? t : null) : (t) => wholeNumber(t, rule.low, rule.high),
+  ]),
+);
 const OPTION_RULES = {
   seed: (t) => wholeNumber(t, 0, 4294967295),
   ticks: (t) => wholeNumber(t, 1, 1000000),
@@ -52,7 +60,7 @@ export function readPageOptions(search, storedText, warn) {
   const query = new URLSearchParams(search);
   const stored = parseStored(storedText, warn);
   const settings = {};
-  for (const [name, rule] of Object.entries(SETTING_RULES)) {
+  for (const [name, rule] of Object.entries(PAGE_RULES)) {
     let value = null;
     if (query.has(name)) {
       value = rule(query.get(name));
@@ -75,13 +83,15 @@ export function readPageOptions(search, storedText, warn) {
 
 // The four settings as the core's stored values: Speed, Charactors, Event, SE (0 on, 1 off).
 export function storedValues(settings) {
-  return [settings.speed, settings.count, EVENT_NAMES.indexOf(settings.event), settings.sound === 'on' ? 0 : 1];
+  return SETTING_RULES.map((rule) =>
+    rule.words ? rule.low + rule.words.indexOf(settings[rule.name]) : settings[rule.name],
+  );
 }
 
 // The query with the four settings written in (other parameters kept), for the address bar.
 export function searchWithSettings(search, settings) {
   const query = new URLSearchParams(search);
-  for (const name of Object.keys(SETTING_RULES)) query.set(name, String(settings[name]));
+  for (const name of Object.keys(PAGE_RULES)) query.set(name, String(settings[name]));
   return `?${query}`;
 }
 
@@ -103,7 +113,7 @@ export function panelCountLimit(stageHeight) {
 }
 
 // The saver's mouse rule: more than 4 pixels (across plus down) from the reference point.
-export const MOUSE_MOVE_LIMIT = 4;
+export { MOUSE_MOVE_LIMIT };
 export function movedTooFar(reference, x, y) {
   return Math.abs(x - reference.x) + Math.abs(y - reference.y) > MOUSE_MOVE_LIMIT;
 }

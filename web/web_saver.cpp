@@ -1,9 +1,8 @@
 #include "web/web_saver.h"
 
-#include <string_view>
-
 #include "animation/atlas_image.h"
 #include "animation/frame_step.h"
+#include "settings/number_text.h"
 
 void ChangedRectCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h,
                                       int32_t srcX, int32_t srcY) {
@@ -71,12 +70,9 @@ class GivenProfile final : public ProfileReader {
 public:
     explicit GivenProfile(const WebSettings& s) : s_(s) {}
     int32_t GetInt(const char* key, int32_t defaultValue) override {
-        const std::string_view k = key;
-        if (k == kSpeedKey) return s_.speed;
-        if (k == kCountKey) return s_.count;
-        if (k == kEventKey) return s_.event;
-        if (k == kSoundKey) return s_.se;
-        return defaultValue;
+        const int32_t values[kSettingCount] = {s_.speed, s_.count, s_.event, s_.se};  // table order
+        const SettingRule* rule = RuleForKey(key);
+        return rule ? values[static_cast<int>(rule->setting)] : defaultValue;
     }
 
 private:

@@ -14,10 +14,10 @@
 // The four settings as the page read them (URL, panel or stored), with the stored-value meaning:
 // speed 0..6, count, event 0 high .. 2 low, se 0 on / 1 off.
 struct WebSettings {
-    int32_t speed = 1;
-    int32_t count = 1;
-    int32_t event = 1;
-    int32_t se = 1;
+    int32_t speed = RuleFor(Setting::Speed).saverDefault;
+    int32_t count = RuleFor(Setting::Count).saverDefault;
+    int32_t event = RuleFor(Setting::Event).saverDefault;
+    int32_t se = RuleFor(Setting::Sound).saverDefault;
 };
 
 // Copies onto the screen surface and remembers where: what a step copied is exactly what
@@ -93,8 +93,8 @@ public:
     const Surface& Screen() const { return screen_; }
     uint8_t* Rgba() { return rgba_.data(); }
     const SaverSettings& Settings() const { return settings_; }
-    uint32_t TickInterval() const { return TickIntervalWithFloor(settings_.timerInterval); }
-    bool SoundOn() const { return sound_.soundOff == 0; }
+    uint32_t TickInterval() const { return settings_.tickInterval; }
+    bool SoundOn() const { return !sound_.soundOff; }
 
 private:
     Surface atlas_;

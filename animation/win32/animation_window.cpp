@@ -46,6 +46,8 @@ void CreatePreviewSurface(HDC windowDC) {
     const RECT area{0, 0, Animation.screenWidth, Animation.screenHeight};
     HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     FillRect(Animation.previewDC, &area, black);
+    // Windows ignores DeleteObject on a stock object, so this "delete" is harmless; it stays
+    // because the saver has always made the call.
     DeleteObject(black);
 }
 
@@ -73,7 +75,7 @@ void Initialise(HWND window) {
     const Stage stage = MakeStage(area.left, area.top, area.right, area.bottom,
                                   Animation.settings.walkerCount, Animation.settings.eventOdds);
     StartWalkersFromClock(Animation.population, stage);
-    LoadAtlasImage(Animation.atlas, IDB_SHEET);
+    LoadSheetResource(Animation.atlas, IDB_SHEET);
     CreateAtlasSurface(Animation.atlas, windowDC);
     ReleaseDC(window, windowDC);
 }

@@ -5,12 +5,15 @@
 
 #include <cstdint>
 
+#include "animation/atlas_tables.h"
 #include "animation/canvas.h"
 
 struct SpriteAtlas {
     const BITMAPINFO* imageHeader = nullptr;  // inside the resource data, never copied
     const uint8_t* imageBits = nullptr;
     int32_t colourCount = 0;
+    int32_t width = kSheetWidth;  // the sheet's own size once read; without one, a black surface
+    int32_t height = kSheetHeight;  // of the size the atlas tables expect
     HPALETTE palette = nullptr;
     HDC surfaceDC = nullptr;
     HBITMAP surfaceBitmap = nullptr;
@@ -18,8 +21,9 @@ struct SpriteAtlas {
     HPALETTE previousPalette = nullptr;
 };
 
-// Finds bitmap resource `id` of ModuleInstance and makes the palette of its colour table.
-void LoadAtlasImage(SpriteAtlas& atlas, int id);
+// Reads bitmap resource `id` of ModuleInstance with the core's bitmap reader and makes the
+// palette of its colour table.
+void LoadSheetResource(SpriteAtlas& atlas, int id);
 // Builds the memory surface compatible with `windowDC` and transfers the whole sheet onto it.
 void CreateAtlasSurface(SpriteAtlas& atlas, HDC windowDC);
 // Puts the surface's own bitmap back, then deletes the surface, its bitmap and the palette.

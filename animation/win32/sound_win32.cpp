@@ -3,7 +3,15 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "resources/resource_ids.h"
 #include "settings/win32/module_instance.h"
+
+// The resource script numbers the sounds with resource_ids.h, which it can read; the core numbers
+// them by cue. Both must say the same.
+static_assert(RT_SOUND_EFFECT == kSoundResourceType);
+static_assert(IDR_SOUND_FALL_END == CueResourceId(FallEndCue) &&
+              IDR_SOUND_DREAM_START == CueResourceId(DreamStartCue) &&
+              IDR_SOUND_FALL_START == CueResourceId(FallStartCue));
 
 int Win32SoundPlatform::WaveOutDeviceCount() { return static_cast<int>(waveOutGetNumDevs()); }
 

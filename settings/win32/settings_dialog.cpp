@@ -12,14 +12,20 @@ void ResetSettingsDialogState() { SettingsDialog = SettingsDialogState{}; }
 
 namespace {
 
-constexpr int32_t kDialogCountCap = 9;  // the edit holds a single digit
-constexpr int32_t kFastest = kSpeedLevels - 1;
+constexpr const SettingRule& kSpeedRule = RuleFor(Setting::Speed);
+constexpr int32_t kFastest = kSpeedRule.high;
 
 // "ポルッカの数(1～" in code page 932; the count limit and ")" follow it.
 constexpr char kCountLabelPrefix[17] = {
     '\x83', '\x7C', '\x83', '\x8B', '\x83', '\x62', '\x83', '\x4A',  // ポルッカ
     '\x82', '\xCC', '\x90', '\x94', '(',    '1',    '\x81', '\x60',  // の数(1～
     '\0'};
+
+// The dialog has defaults of its own for what was never stored (see kSettingRules).
+int32_t StoredForDialog(ProfileReader& profile, Setting setting) {
+    const SettingRule& rule = RuleFor(setting);
+    return profile.GetInt(rule.key, rule.dialogDefault);
+}
 
 void SetCountEdit(HWND dialog, int32_t count) {
     char text[16];
@@ -35,23 +41,24 @@ void InitDialog(HWND dialog) {
     SettingsDialogState& s = SettingsDialog;
     Win32ProfileReader profile;  // loads the section and file names
 
-    s.speedLevel = ClampInt(profile.GetInt(kSpeedKey, 4), 0, kFastest);
+    s.speedLevel = ClampInt(StoredForDialog(profile, Setting::Speed), kSpeedRule.low, kFastest);
     s.speedBar = GetDlgItem(dialog, IDC_SPEED_BAR);
     SetScrollRange(s.speedBar, SB_CTL, 0, kFastest, FALSE);
     SetScrollPos(s.speedBar, SB_CTL, s.speedLevel, TRUE);
 
     // Without a wave device "on" cannot be chosen, whatever was stored.
-    const bool storedOff = profile.GetInt(kSoundKey, 1) != 0;
+    const bool storedOff = StoredForDialog(profile, Setting::Sound) != kSoundOnValue;
     const bool noDevice = s.getWaveOutDeviceCount() == 0;
-    s.soundOff = storedOff || noDevice ? 1 : 0;
+    s.soundOff = storedOff || noDevice ? kSoundOffValue : kSoundOnValue;
     CheckButton(dialog, s.soundOff != 0 ? IDC_SOUND_OFF : IDC_SOUND_ON);
     if (noDevice) EnableWindow(GetDlgItem(dialog, IDC_SOUND_ON), FALSE);
 
-    s.eventLevel = ClampInt(profile.GetInt(kEventKey, 1), 0, kEventLevels - 1);
+    const SettingRule& event = RuleFor(Setting::Event);
+    s.eventLevel = ClampInt(StoredForDialog(profile, Setting::Event), event.low, event.high);
     CheckButton(dialog, IDC_EVENT_HIGH + s.eventLevel);
 
     s.countSpin = GetDlgItem(dialog, IDC_COUNT_SPIN);
-    const int32_t stored = profile.GetInt(kCountKey, 1);
+    const int32_t stored = StoredForDialog(profile, Setting::Count);
     s.countLimit = ScreenCountLimit(s.getSystemMetrics(SM_CYSCREEN));
     if (s.countLimit > kDialogCountCap) s.countLimit = kDialogCountCap;
     // ClampInt tests the lower bound first: on a screen under 195 pixels a stored 0 still shows 1.
@@ -138,10 +145,10 @@ void OnCommand(HWND dialog, WORD id, WORD code) {
         s.eventLevel = id - IDC_EVENT_HIGH;
         break;
     case IDC_SOUND_ON:
-        s.soundOff = 0;
+        s.soundOff = kSoundOnValue;
         break;
     case IDC_SOUND_OFF:
-        s.soundOff = 1;
+        s.soundOff = kSoundOffValue;
         break;
     case IDOK: {
         ValidateCountEdit(dialog);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -181,3 +183,33 @@ TEST(LinuxOptions, HackModeLeavesControlIniAlone) {
 }
 
 }  // namespace
+
+// The XScreenSaver settings file states the core's ranges, defaults and words.
+TEST(LinuxOptions, XScreenSaverFileAgreesWithTheRules) {
+    std::ifstream file(TEKUTEKU_SOURCE_DIR "/linux/tekuteku.xml");
+    const std::string xml((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(xml.empty());
+    const auto has = [&](const std::string& text) { return xml.find(text) != std::string::npos; };
+    for (const SettingRule& rule : kSettingRules) {
+        const std::string name = rule.name;
+        if (rule.isSwitch) {  // off unless ticked
+            EXPECT_EQ(rule.saverDefault, rule.high) << name;
+            EXPECT_TRUE(has("<boolean id=\"" + name + "\"")) << name;
+            EXPECT_TRUE(has("arg-set=\"--" + name + "\"/>")) << name;
+        } else if (rule.words) {  // the default is the choice without an argument
+            for (int32_t value = rule.low; value <= rule.high; ++value) {
+                const std::string word = rule.words[value - rule.low];
+                EXPECT_EQ(has("arg-set=\"--" + name + " " + word + "\""), value != rule.saverDefault)
+                    << word;
+            }
+            EXPECT_TRUE(has("<option id=\"" + std::string(rule.words[rule.saverDefault]) + "\" "));
+        } else {
+            EXPECT_TRUE(has("arg=\"--" + name + " %\"")) << name;
+            const std::string range = "low=\"" + std::to_string(rule.low) + "\" high=\"" +
+                                      std::to_string(rule.high) + "\" default=\"" +
+                                      std::to_string(rule.saverDefault) + "\"/>";
+            EXPECT_TRUE(has(range)) << name << ": " << range;
+        }
+    }
+    EXPECT_TRUE(has(std::to_string(kScreenPixelsPerWalker) + " pixels of screen height"));
+}

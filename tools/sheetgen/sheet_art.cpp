@@ -267,7 +267,6 @@ constexpr Material kSockFar{4, 3, 0, true};
 constexpr Material kShoe{12, 11, 0, true};
 constexpr Material kShoeFar{11, 11, 0, true};
 constexpr Material kRed{6, 5, 7, true};
-constexpr Material kRedFar{5, 5, 0, true};
 constexpr Material kTrunks{3, 2, 4, true};
 constexpr Material kSmoke{15, 4, 0, true};
 constexpr Material kGold{10, 9, 15, true};
@@ -1083,14 +1082,7 @@ std::vector<uint8_t> DrawSheet(std::vector<int>* cutPixels) {
         Blit(sheet, img, cell.x, cell.y);
     }
     for (const MirrorPair& m : kMirrors) MirrorCell(sheet, kSheetCells[m.from], kSheetCells[m.to], m.shift);
-    // Areas the erasing relies on being black, even where a figure might reach.
-    ClearRect(sheet, 384, 0, 16, 136);
-    ClearRect(sheet, 256 + 110, 136, 18, 136);
-    ClearRect(sheet, 352 + 128, 272, 48, 168);
-    ClearRect(sheet, 0, 440, 50, 168);
-    ClearRect(sheet, 320 + 128, 744, 32, 24);
-    ClearRect(sheet, 160, 744, 32, 24);
-    ClearRect(sheet, kBackgroundPatch.x, kBackgroundPatch.y, 176, 168);
+    for (const SheetArea& a : kBlackAreas) ClearRect(sheet, a.x, a.y, a.w, a.h);
     return sheet;
 }
 

@@ -53,7 +53,7 @@ public:
         at += 7;
         at = std::to_chars(at, at + 11, i).ptr;
         for (int32_t field : {w.x, w.y, w.drawnX, w.drawnY, w.stepX, w.frame, w.tick, w.sequenceLength,
-                              w.loopStart, w.state}) {
+                              w.loopStart, int32_t{w.state}}) {
             *at++ = ' ';
             at = std::to_chars(at, at + 11, field).ptr;
         }

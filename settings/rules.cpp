@@ -1,0 +1,25 @@
+#include "settings/rules.h"
+
+#include "settings/settings_store.h"  // ClampInt
+
+int32_t ScreenCountLimit(int32_t screenHeight) { return screenHeight / kScreenPixelsPerWalker; }
+
+int32_t BoundedWalkerCount(int32_t storedCount, int32_t screenHeight) {
+    const int32_t limit = ScreenCountLimit(screenHeight);
+    return ClampInt(storedCount, 1, limit < 1 ? 1 : limit);
+}
+
+namespace {
+uint32_t Distance(int32_t a, int32_t b) {
+    return a >= b ? static_cast<uint32_t>(a) - static_cast<uint32_t>(b)
+                  : static_cast<uint32_t>(b) - static_cast<uint32_t>(a);
+}
+}  // namespace
+
+bool MovedTooFar(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
+    return Distance(toX, fromX) + Distance(toY, fromY) > static_cast<uint32_t>(kMouseMoveLimit);
+}
+
+uint32_t TickIntervalWithFloor(uint32_t timerInterval) {
+    return timerInterval < kShortestTickInterval ? kShortestTickInterval : timerInterval;
+}
