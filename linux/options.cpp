@@ -9,28 +9,52 @@ const char* const kUsageText =
     "usage: tekuteku [options]\n"
     "A cartoon girl, ポルッカ, walks across a black screen.\n"
     "\n"
-    "Where to draw (default: $XSCREENSAVER_WINDOW when set, else a window of its own):\n"
-    "  --fullscreen           a window covering the whole screen\n"
-    "  --window               a window of its own (the default)\n"
-    "  --window-id ID         draw into the existing window ID (decimal or 0x hex);\n"
-    "                         wins over --root and $XSCREENSAVER_WINDOW\n"
-    "  --root                 draw into $XSCREENSAVER_WINDOW, or the root window\n"
+    "Where to draw (default: $XSCREENSAVER_WINDOW when set, else a window):\n"
+    "  --fullscreen        full screen, one picture on every monitor\n"
+    "  --window            a window of its own (the default)\n"
+    "  --idle SECONDS      wait until the session has been idle that long, run full\n"
+    "                      screen until input, then wait again (1..86400)\n"
+    "  --window-id ID      draw into the existing X window ID (decimal or 0x hex);\n"
+    "                      wins over --root and $XSCREENSAVER_WINDOW\n"
+    "  --root              draw into $XSCREENSAVER_WINDOW, or the X root window\n"
+    "  --wayland           talk Wayland (the default when $WAYLAND_DISPLAY is set,\n"
+    "                      except with --root or --window-id, which are X11 only)\n"
     "\n"
-    "Settings (over those in $XDG_CONFIG_HOME/tekuteku/control.ini; as an XScreenSaver hack,\n"
-    "with --root, --window-id or $XSCREENSAVER_WINDOW, only the command line counts and\n"
-    "control.ini is not read):\n"
-    "  --speed 0..6           0 slow, 6 fast (default 1)\n"
-    "  --count N              walkers, 1..10; at most one per 195 pixels of height (default 1)\n"
+    "Settings (over those in $XDG_CONFIG_HOME/tekuteku/control.ini; as an\n"
+    "XScreenSaver hack, with --root, --window-id or $XSCREENSAVER_WINDOW, only the\n"
+    "command line counts and control.ini is not read):\n"
+    "  --speed 0..6        0 slow, 6 fast (default 1)\n"
+    "  --count N           walkers, 1..10; at most one per 195 pixels of a monitor's\n"
+    "                      height (default 1)\n"
     "  --event high|normal|low  how often a walker stops for a scene (default normal)\n"
-    "  --sound, --no-sound    scene sounds on or off (default off)\n"
-    "  --seed S               start the walkers from seed S (0..4294967295) instead of the clock\n"
-    "  --ticks N              end after N ticks (for tests and measurements)\n"
-    "  --help                 this text\n"
+    "  --sound, --no-sound scene sounds on or off (default off)\n"
+    "  --seed S            start the walkers from seed S (0..4294967295), not the clock\n"
+    "  --ticks N           end after N ticks (for tests and measurements)\n"
+    "  --version           the version\n"
+    "  --help              this text\n"
     "\n"
-    "Every option can also be written with one dash (-root, -window-id ID) or as --name=value.\n"
-    "In a window of its own it ends on a key, a click or closing the window; full screen, also\n"
-    "on a mouse movement of more than 4 pixels. SIGTERM and SIGINT end it in every mode: it\n"
-    "cleans up and dies of the signal, as XScreenSaver expects of its hacks.\n";
+    "Every option can also be written with one dash (-root) or as --name=value.\n"
+    "In a window of its own it ends on a key, a click or closing the window; full\n"
+    "screen, also on a mouse movement of more than 4 pixels. SIGTERM and SIGINT end\n"
+    "it in every mode: it cleans up and dies of the signal, as XScreenSaver expects.\n";
+
+std::string ShownArgument(std::string_view text, size_t most) {
+    std::string shown;
+    const std::string_view kept = text.substr(0, most);
+    for (const char c : kept) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7F || c == '\\') {
+            static const char kHex[] = "0123456789abcdef";
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 15];
+        } else {
+            shown += c;
+        }
+    }
+    if (kept.size() < text.size()) shown += "...";
+    return shown;
+}
 
 bool ParseUnsigned(const char* text, uint64_t high, uint64_t& out) {
     if (!text || !*text) return false;
@@ -96,7 +120,7 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
     bool explicitWindowId = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
-        if (arg.size() < 2 || arg[0] != '-') return Fail("unexpected argument '" + std::string(arg) + "'");
+        if (arg.size() < 2 || arg[0] != '-') return Fail("unexpected argument '" + ShownArgument(arg) + "'");
         std::string_view name = arg.substr(arg[1] == '-' ? 2 : 1);
         std::string inlineValue;
         bool hasInline = false;
@@ -106,8 +130,9 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
             hasInline = true;
         }
         const bool takesValue = name == "window-id" || name == "speed" || name == "count" ||
-                                name == "event" || name == "seed" || name == "ticks";
-        if (!takesValue && hasInline) return Fail("option '--" + std::string(name) + "' takes no value");
+                                name == "event" || name == "seed" || name == "ticks" ||
+                                name == "idle";
+        if (!takesValue && hasInline) return Fail("option '--" + ShownArgument(name) + "' takes no value");
         const char* value = nullptr;
         if (takesValue) {
             if (hasInline) {
@@ -115,13 +140,26 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
             } else if (i + 1 < argc) {
                 value = argv[++i];
             } else {
-                return Fail("option '--" + std::string(name) + "' needs a value");
+                return Fail("option '--" + ShownArgument(name) + "' needs a value");
             }
         }
-        const std::string shown = value ? std::string(value) : std::string();
+        const std::string shown = value ? ShownArgument(value) : std::string();
         if (name == "help" || name == "h") {
             options.help = true;  // help is given whatever else the line holds
             return {};
+        } else if (name == "version") {
+            options.version = true;
+            return {};
+        } else if (name == "wayland") {
+            options.wayland = true;
+        } else if (name == "idle") {
+            uint64_t seconds;
+            if (!ParseUnsigned(value, 86400, seconds) || seconds == 0) {
+                return Fail("--idle wants 1..86400 seconds, not '" + shown + "'");
+            }
+            options.idleSeconds = static_cast<uint32_t>(seconds);
+            options.mode = DisplayMode::FullScreen;
+            explicitOwnWindow = true;
         } else if (name == "fullscreen") {
             options.mode = DisplayMode::FullScreen;
             explicitOwnWindow = true;
@@ -170,7 +208,7 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
                 return Fail("--ticks wants a number of ticks above 0, not '" + shown + "'");
             }
         } else {
-            return Fail("unknown option '" + std::string(arg) + "'");
+            return Fail("unknown option '" + ShownArgument(arg) + "'");
         }
     }
     if (explicitWindowId && explicitOwnWindow) {
@@ -178,6 +216,9 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
     }
     if (options.root && explicitOwnWindow) {
         return Fail("--root cannot be combined with --window or --fullscreen");
+    }
+    if (options.wayland && (explicitWindowId || options.root)) {
+        return Fail("--wayland cannot be combined with --root or --window-id (X11 only)");
     }
     // XScreenSaver's settings app previews a hack by adding --window-id to its saved command
     // line, so the named window wins over --root and over the daemon's window.
@@ -193,7 +234,7 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
     if (useEnvironment) {
         uint64_t id;
         if (!ParseUnsigned(xscreensaverWindow, kMaxXid, id) || id == 0) {
-            return Fail("XSCREENSAVER_WINDOW='" + std::string(xscreensaverWindow) +
+            return Fail("XSCREENSAVER_WINDOW='" + ShownArgument(xscreensaverWindow) +
                         "' is not a window id");
         }
         options.mode = DisplayMode::Foreign;

@@ -1,6 +1,8 @@
 #include "linux/x11_output.h"
 
 #include <X11/Xatom.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/extensions/scrnsaver.h>
 #include <X11/Xutil.h>
 
 #include <algorithm>
@@ -174,7 +176,48 @@ bool XOutput::CreateOwnWindow(bool fullScreen, std::string& error) {
     }
     gXErrors.watched = window_;
     XMapRaised(display_, window_);
+    if (fullScreen) {
+        // The property above is only read when the window maps, and some window managers read
+        // it too late; the standard request to the root window is honoured once it is mapped.
+        XEvent request{};
+        request.xclient.type = ClientMessage;
+        request.xclient.window = window_;
+        request.xclient.message_type = XInternAtom(display_, "_NET_WM_STATE", False);
+        request.xclient.format = 32;
+        request.xclient.data.l[0] = 1;  // _NET_WM_STATE_ADD
+        request.xclient.data.l[1] =
+            static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False));
+        request.xclient.data.l[3] = 1;  // from a normal application
+        XSendEvent(display_, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &request);
+    }
     XFlush(display_);
+    return true;
+}
+
+std::vector<ScreenArea> XOutput::Monitors() const {
+    std::vector<ScreenArea> areas;
+    int eventBase, errorBase, major = 0, minor = 0;
+    if (!foreign_ && fullScreen_ && XRRQueryExtension(display_, &eventBase, &errorBase) &&
+        XRRQueryVersion(display_, &major, &minor) && (major > 1 || minor >= 5)) {
+        int count = 0;
+        XRRMonitorInfo* monitors = XRRGetMonitors(display_, window_, True, &count);
+        for (int i = 0; i < count; ++i) {
+            const XRRMonitorInfo& m = monitors[i];
+            if (m.width > 0 && m.height > 0) areas.push_back({m.x, m.y, m.width, m.height});
+        }
+        if (monitors) XRRFreeMonitors(monitors);
+    }
+    if (areas.empty()) areas.push_back({0, 0, width_, height_});
+    return areas;
+}
+
+bool XOutput::IdleMilliseconds(uint64_t& milliseconds) const {
+    int eventBase, errorBase;
+    if (!XScreenSaverQueryExtension(display_, &eventBase, &errorBase)) return false;
+    XScreenSaverInfo info{};
+    if (!XScreenSaverQueryInfo(display_, DefaultRootWindow(display_), &info)) return false;
+    milliseconds = info.idle;
     return true;
 }
 
