@@ -49,7 +49,8 @@ public:
 
 private:
     bool SetUpPixelFormat(Visual* visual, int depth, std::string& error);
-    bool PointerOnRoot(int& rootX, int& rootY) const;  // where the pointer is, on the root
+    bool PointerOnRoot(int& rootX, int& rootY) const;
+    std::vector<ScreenArea> RandrMonitors() const;  // RandR 1.5's, in root coordinates  // where the pointer is, on the root
 
     Display* display_ = nullptr;
     Window window_ = 0;
