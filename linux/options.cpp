@@ -28,7 +28,7 @@ const char* const kUsageText =
     "                      height (default 1)\n"
     "  --event high|normal|low  how often a walker stops for a scene (default normal)\n"
     "  --sound, --no-sound scene sounds on or off (default off)\n"
-    "  --seed S            start the walkers from seed S (0..4294967295), not the clock\n"
+    "  --seed S            start from seed S (0..4294967295) instead of the clock\n"
     "  --ticks N           end after N ticks (for tests and measurements)\n"
     "  --version           the version\n"
     "  --help              this text\n"
