@@ -221,10 +221,8 @@ int IdleOnX(Saver& saver, int signalFd, int& endSignal) {
 
 // The saver on Wayland: a full-screen surface on every output (or one window), or, with
 // --idle, those surfaces whenever the compositor says the session has been idle.
-int RunOnWayland(Saver& saver, int signalFd, int& endSignal) {
-    WaylandSession session;
+int RunOnWayland(Saver& saver, WaylandSession& session, int signalFd, int& endSignal) {
     std::string error;
-    if (!session.Connect(error)) return Fail(error);
     const bool idleMode = saver.options.idleSeconds > 0;
     if (idleMode && !session.WatchIdle(saver.options.idleSeconds * 1000, error)) return Fail(error);
     const bool fullScreen = idleMode || saver.options.mode == DisplayMode::FullScreen;
@@ -315,7 +313,12 @@ int Run(int argc, char** argv, int signalFd, int& endSignal) {
     const char* waylandDisplay = std::getenv("WAYLAND_DISPLAY");
     if (saver.options.mode != DisplayMode::Foreign &&
         (saver.options.wayland || (waylandDisplay && *waylandDisplay))) {
-        return RunOnWayland(saver, signalFd, endSignal);
+        WaylandSession session;
+        if (session.Connect(error)) return RunOnWayland(saver, session, signalFd, endSignal);
+        // A stale $WAYLAND_DISPLAY in an X session: X is still there to draw on.
+        const char* xDisplay = std::getenv("DISPLAY");
+        if (saver.options.wayland || !xDisplay || !*xDisplay) return Fail(error);
+        error.clear();
     }
     if (saver.options.idleSeconds > 0) return IdleOnX(saver, signalFd, endSignal);
     const Ended ended = ShowOnX(saver, saver.options.mode, signalFd, endSignal, error);
