@@ -4,20 +4,39 @@
 #include <cstring>
 
 namespace {
+
 constexpr size_t kMostRects = 64;  // beyond this, a list of changed rectangles becomes one
+
+int64_t Area(const StageRect& r) { return int64_t{r.w} * r.h; }
+
+StageRect Union(const StageRect& a, const StageRect& b) {
+    const int32_t left = std::min(a.x, b.x), top = std::min(a.y, b.y);
+    const int32_t right = std::max(a.x + a.w, b.x + b.w);
+    const int32_t bottom = std::max(a.y + a.h, b.y + b.h);
+    return {left, top, right - left, bottom - top};
+}
+
 }  // namespace
 
 void AddRects(std::vector<StageRect>& into, const std::vector<StageRect>& rects) {
-    into.insert(into.end(), rects.begin(), rects.end());
-    if (into.size() <= kMostRects) return;
-    int32_t left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
-    for (const StageRect& r : into) {
-        left = std::min(left, r.x);
-        top = std::min(top, r.y);
-        right = std::max(right, r.x + r.w);
-        bottom = std::max(bottom, r.y + r.h);
+    for (const StageRect& r : rects) {
+        // A walker's rectangles of the ticks between two frames mostly overlap: one covering
+        // rectangle costs fewer copied pixels than both.
+        bool merged = false;
+        for (StageRect& e : into) {
+            const StageRect both = Union(e, r);
+            if (Area(both) <= Area(e) + Area(r)) {
+                e = both;
+                merged = true;
+                break;
+            }
+        }
+        if (!merged) into.push_back(r);
     }
-    into.assign(1, StageRect{left, top, right - left, bottom - top});
+    if (into.size() <= kMostRects) return;
+    StageRect all = into.front();
+    for (const StageRect& r : into) all = Union(all, r);
+    into.assign(1, all);
 }
 
 void ViewCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
@@ -39,9 +58,14 @@ void ScaleRectsInto(const Surface& stage, const std::vector<StageRect>& rects, i
         const int32_t top = std::max(r.y, 0);
         const int32_t right = std::min({r.x + r.w, stage.width, deviceWidth / scale});
         const int32_t bottom = std::min({r.y + r.h, stage.height, deviceHeight / scale});
+        if (left >= right) continue;
         for (int32_t y = top; y < bottom; ++y) {
             const uint32_t* from = &stage.pixels[static_cast<size_t>(y) * stage.width];
             uint32_t* row = device + static_cast<size_t>(y) * scale * stride;
+            if (scale == 1) {
+                std::memcpy(row + left, from + left, static_cast<size_t>(right - left) * 4);
+                continue;
+            }
             for (int32_t x = left; x < right; ++x) {
                 std::fill_n(row + static_cast<size_t>(x) * scale, scale, from[x]);
             }

@@ -27,7 +27,7 @@ TEST(StageView, ScaledCopiesAreWholeBlocksInsideBothSurfaces) {
 }
 
 // What a step draws lands in the stage surface and in its list of changed rectangles, clipped;
-// a long list becomes its bounding box.
+// rectangles that mostly overlap become one, and a long list becomes its bounding box.
 TEST(StageView, CanvasRecordsClippedDamageAndLongListsCollapse) {
     Surface atlas(8, 8);
     atlas.At(3, 1) = 0x123456;
@@ -43,6 +43,13 @@ TEST(StageView, CanvasRecordsClippedDamageAndLongListsCollapse) {
     EXPECT_EQ(view.damage[0].h, 2);
     EXPECT_EQ(view.stage.At(1, 4), 0x123456u);  // atlas (3, 1) through the clipped copy
     EXPECT_EQ(view.stage.At(3, 4), 0u);
+
+    canvas.CopyFromAtlas(1, 2, 3, 3, 0, 0);  // overlaps the first: one rectangle covers both
+    ASSERT_EQ(view.damage.size(), 1u);
+    EXPECT_EQ(view.damage[0].x, 0);
+    EXPECT_EQ(view.damage[0].y, 2);
+    EXPECT_EQ(view.damage[0].w, 4);
+    EXPECT_EQ(view.damage[0].h, 3);
 
     std::vector<StageRect> rects;
     for (int32_t i = 0; i < 64; ++i) AddRects(rects, {{i, 2 * i, 1, 1}});
