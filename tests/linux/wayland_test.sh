@@ -2,7 +2,7 @@
 # The saver on Wayland, under a headless sway started here with two outputs of different sizes,
 # one at scale 2: every output gets its own picture with walkers, crisp at whole device pixels;
 # a key ends it; --idle starts it after the idle time and again after input ended it; an output
-# added while it runs gets a picture too. Then the full-screen X saver under sway's XWayland, 20
+# added while it runs gets a picture too; the swayidle recipe works. Then the full-screen X saver under sway's XWayland, 20
 # times: it must come up full screen every time.
 # sway will not run as root, so it runs as an unprivileged user of its own; the programs under
 # test run as that user too (XWayland admits only it).
@@ -169,6 +169,22 @@ swaymsg create_output >/dev/null
 check "an output added while it runs gets a surface of its own" eventually 20 surfaces 3
 check "and a picture (HEADLESS-3)" picture HEADLESS-3 1 3
 check "a key ends it with three outputs" key_until saver_gone
+
+# The README's recipe: swayidle without -w starts the saver after its timeout, and a later
+# timeout (a lock, say) still fires while the saver runs.
+if command -v swayidle >/dev/null; then
+    swayidle timeout 2 "$WORK/tekuteku --fullscreen --seed 5" timeout 4 "touch $WORK/locked" \
+        >/dev/null 2>&1 &
+    IDLER=$!
+    PIDS="$PIDS $IDLER"
+    saver_of_swayidle() { SAVER=$(pgrep -f "^$WORK/tekuteku --fullscreen --seed 5") && [ -n "$SAVER" ]; }
+    check "swayidle: the saver after its timeout" eventually 20 saver_of_swayidle
+    check "swayidle: on every output (three by now)" eventually 20 surfaces 3
+    check "swayidle: the later timeout fires while the saver runs" eventually 20 test -e "$WORK/locked"
+    check "swayidle: the saver is still there" alive "$SAVER"
+    check "swayidle: a key ends it" key_until surfaces 0
+    kill "$IDLER"
+fi
 
 # The X11 saver under XWayland: full screen every time, not now and then a tiled window.
 X_USER=("${AS_USER[@]}" DISPLAY="$(cat "$RUNTIME/x-display")")
