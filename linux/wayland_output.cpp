@@ -7,7 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <cstdlib>
+#include <string_view>
 
 #include "ext-idle-notify-v1-client-protocol.h"
 #include "fractional-scale-v1-client-protocol.h"
@@ -20,9 +21,6 @@ namespace {
 constexpr int32_t kDefaultWindowWidth = 1024;  // logical pixels, as on X
 constexpr int32_t kDefaultWindowHeight = 768;
 constexpr double kMouseMoveLimit = 4;  // more than this, in total, ends a full-screen saver
-}  // namespace
-
-namespace {
 
 struct Output {
     WaylandSession::State* session = nullptr;
