@@ -13,11 +13,14 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Copies of one cartoon girl walk across a b
 and now and then stop for a short scene: a fall, a change of costume or a
 day-dream, with short sounds when sound is on.
 
-It runs as an XScreenSaver hack or on its own, in a window or full screen.")
+It runs as an XScreenSaver hack, or on its own on X11 or Wayland: in a window,
+full screen on every monitor, or as a screen saver of its own that starts after
+a spell of idle time.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # tekuteku_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# libc and libX11 come from the binary; SDL is opened only when sound is switched on.
+# libc, the X libraries and libwayland-client come from the binary (dpkg-shlibdeps); SDL is
+# opened only when sound is switched on.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsdl2-2.0-0")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver")

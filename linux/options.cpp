@@ -4,6 +4,24 @@
 
 #include "settings/number_text.h"
 
+std::string ShownArgument(std::string_view text, size_t most) {
+    std::string shown;
+    const std::string_view kept = text.substr(0, most);
+    for (const char c : kept) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7F || c == '\\') {
+            static const char kHex[] = "0123456789abcdef";
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 15];
+        } else {
+            shown += c;
+        }
+    }
+    if (kept.size() < text.size()) shown += "...";
+    return shown;
+}
+
 namespace {
 
 constexpr uint64_t kMaxXid = 0x1FFFFFFF;  // X resource ids have 29 bits
@@ -32,7 +50,7 @@ struct OptionRow {
 };
 
 std::string Wants(const char* name, const std::string& what, const char* value) {
-    return std::string("--") + name + " wants " + what + ", not '" + value + "'";
+    return std::string("--") + name + " wants " + what + ", not '" + ShownArgument(value) + "'";
 }
 
 std::string OwnWindow(Parsing& p, DisplayMode mode) {
@@ -44,7 +62,7 @@ std::string OwnWindow(Parsing& p, DisplayMode mode) {
 std::string WindowId(Parsing& p, const char* value) {
     uint64_t id;
     if (!ParseUnsigned(value, kMaxXid, id) || id == 0) {
-        return "'" + std::string(value) + "' is not a window id (decimal or 0x hex)";
+        return "'" + ShownArgument(value) + "' is not a window id (decimal or 0x hex)";
     }
     p.options.windowId = id;
     p.explicitWindowId = true;
@@ -65,8 +83,23 @@ std::string Ticks(Parsing& p, const char* value) {
     return {};
 }
 
+// Idle mode is a screen saver of its own, full screen, never a hack in someone else's window.
+std::string Idle(Parsing& p, const char* value) {
+    uint64_t seconds;
+    if (!ParseUnsigned(value, 86400, seconds, false) || seconds == 0) {
+        return Wants("idle", "1..86400 seconds", value);
+    }
+    p.options.idleSeconds = static_cast<uint32_t>(seconds);
+    return OwnWindow(p, DisplayMode::FullScreen);
+}
+
 std::string Root(Parsing& p) {
     p.options.root = true;
+    return {};
+}
+
+std::string Flag(bool& flag) {
+    flag = true;
     return {};
 }
 
@@ -76,19 +109,29 @@ std::string Help(Parsing& p, const char*) {
 }
 
 const OptionRow kOptionRows[] = {
-    {"fullscreen", nullptr, "a window covering the whole screen", Section::WhereToDraw,
+    {"fullscreen", nullptr, "full screen, one picture on every monitor", Section::WhereToDraw,
      [](Parsing& p, const char*) { return OwnWindow(p, DisplayMode::FullScreen); }},
     {"window", nullptr, "a window of its own (the default)", Section::WhereToDraw,
      [](Parsing& p, const char*) { return OwnWindow(p, DisplayMode::Window); }},
+    {"idle", "SECONDS",
+     "wait until the session has been idle that long, run full screen until input, then "
+     "wait again (1..86400)",
+     Section::WhereToDraw, Idle},
     {"window-id", "ID",
-     "draw into the existing window ID (decimal or 0x hex);\n"
+     "draw into the existing X window ID (decimal or 0x hex);\n"
      "wins over --root and $XSCREENSAVER_WINDOW",
      Section::WhereToDraw, WindowId},
-    {"root", nullptr, "draw into $XSCREENSAVER_WINDOW, or the root window", Section::WhereToDraw,
-     [](Parsing& p, const char*) { return Root(p); }},
+    {"root", nullptr, "draw into $XSCREENSAVER_WINDOW, or the X root window",
+     Section::WhereToDraw, [](Parsing& p, const char*) { return Root(p); }},
+    {"wayland", nullptr,
+     "talk Wayland (the default when $WAYLAND_DISPLAY is set, except with --root or "
+     "--window-id, which are X11 only)",
+     Section::WhereToDraw, [](Parsing& p, const char*) { return Flag(p.options.wayland); }},
     {"seed", "S", "start the walkers from seed S (0..4294967295) instead of the clock",
      Section::Settings, Seed},
     {"ticks", "N", "end after N ticks (for tests and measurements)", Section::Settings, Ticks},
+    {"version", nullptr, "the version", Section::Settings,
+     [](Parsing& p, const char*) { return Flag(p.options.version); }},
     {"help", nullptr, "this text", Section::Settings, Help},
     {"h", nullptr, nullptr, Section::Settings, Help},
 };
@@ -164,6 +207,9 @@ ParseResult SettleWhereToDraw(const Parsing& parsing, const char* xscreensaverWi
     if (options.root && parsing.explicitOwnWindow) {
         return Fail("--root cannot be combined with --window or --fullscreen");
     }
+    if (options.wayland && (parsing.explicitWindowId || options.root)) {
+        return Fail("--wayland cannot be combined with --root or --window-id (X11 only)");
+    }
     // XScreenSaver's settings app previews a hack by adding --window-id to its saved command
     // line, so the named window wins over --root and over the daemon's window.
     if (parsing.explicitWindowId) {
@@ -179,7 +225,7 @@ ParseResult SettleWhereToDraw(const Parsing& parsing, const char* xscreensaverWi
     if (useEnvironment) {
         uint64_t id;
         if (!ParseUnsigned(xscreensaverWindow, kMaxXid, id) || id == 0) {
-            return Fail("XSCREENSAVER_WINDOW='" + std::string(xscreensaverWindow) +
+            return Fail("XSCREENSAVER_WINDOW='" + ShownArgument(xscreensaverWindow) +
                         "' is not a window id");
         }
         options.mode = DisplayMode::Foreign;
@@ -195,12 +241,33 @@ ParseResult SettleWhereToDraw(const Parsing& parsing, const char* xscreensaverWi
 
 // One usage line: the option in a column of 23, then its help, continued lines indented.
 void AddUsageLine(std::string& text, const std::string& option, const std::string& help) {
-    constexpr size_t kColumn = 23;
+    constexpr size_t kColumn = 25;  // where the help starts
+    constexpr size_t kWidth = 80;   // a terminal's columns; the help is plain ASCII
     text += "  " + option;
-    text += option.size() + 2 <= kColumn ? std::string(kColumn - option.size(), ' ') : "  ";
-    for (const char c : help) {
-        text += c;
-        if (c == '\n') text += std::string(kColumn + 2, ' ');
+    size_t column = option.size() + 2;
+    text += column + 2 <= kColumn ? std::string(kColumn - column, ' ') : "  ";
+    column = column + 2 <= kColumn ? kColumn : column + 2;
+    // Words wrap before the last column; a line break in the help starts a new line too.
+    size_t start = 0;
+    while (start < help.size()) {
+        size_t end = help.find_first_of(" \n", start);
+        if (end == std::string::npos) end = help.size();
+        const size_t length = end - start;
+        const bool lineStart = column == kColumn;
+        if (!lineStart && column + 1 + length > kWidth) {
+            text += "\n" + std::string(kColumn, ' ');
+            column = kColumn;
+        } else if (!lineStart) {
+            text += ' ';
+            ++column;
+        }
+        text.append(help, start, length);
+        column += length;
+        if (end < help.size() && help[end] == '\n') {
+            text += "\n" + std::string(kColumn, ' ');
+            column = kColumn;
+        }
+        start = end + 1;
     }
     text += '\n';
 }
@@ -254,24 +321,22 @@ std::string UsageText() {
         "usage: tekuteku [options]\n"
         "A cartoon girl, ポルッカ, walks across a black screen.\n"
         "\n"
-        "Where to draw (default: $XSCREENSAVER_WINDOW when set, else a window of its own):\n";
+        "Where to draw (default: $XSCREENSAVER_WINDOW when set, else a window):\n";
     AddOptionLines(text, Section::WhereToDraw);
     text +=
         "\n"
-        "Settings (over those in $XDG_CONFIG_HOME/tekuteku/control.ini; as an XScreenSaver hack,\n"
-        "with --root, --window-id or $XSCREENSAVER_WINDOW, only the command line counts and\n"
-        "control.ini is not read):\n";
+        "Settings (over those in $XDG_CONFIG_HOME/tekuteku/control.ini; as an\n"
+        "XScreenSaver hack, with --root, --window-id or $XSCREENSAVER_WINDOW, only the\n"
+        "command line counts and control.ini is not read):\n";
     AddSettingLines(text);
     AddOptionLines(text, Section::Settings);
     text += "\n"
-            "Every option can also be written with one dash (-root, -window-id ID) or as "
-            "--name=value.\n"
-            "In a window of its own it ends on a key, a click or closing the window; full screen, "
-            "also\n"
-            "on a mouse movement of more than " +
+            "Every option can also be written with one dash (-root) or as --name=value.\n"
+            "In a window of its own it ends on a key, a click or closing the window; full\n"
+            "screen, also on a mouse movement of more than " +
             std::to_string(kMouseMoveLimit) +
-            " pixels. SIGTERM and SIGINT end it in every mode: it\n"
-            "cleans up and dies of the signal, as XScreenSaver expects of its hacks.\n";
+            " pixels. SIGTERM and SIGINT end\n"
+            "it in every mode: it cleans up and dies of the signal, as XScreenSaver expects.\n";
     return text;
 }
 
@@ -281,7 +346,7 @@ namespace {
 // a value taken from the next argument. Returns what is wrong, or an empty text.
 std::string ApplyArgument(Parsing& parsing, int argc, const char* const* argv, int& i) {
     const std::string_view arg = argv[i];
-    if (arg.size() < 2 || arg[0] != '-') return "unexpected argument '" + std::string(arg) + "'";
+    if (arg.size() < 2 || arg[0] != '-') return "unexpected argument '" + ShownArgument(arg) + "'";
     std::string_view name = arg.substr(arg[1] == '-' ? 2 : 1);
     std::optional<std::string> inlineValue;
     if (const size_t eq = name.find('='); eq != std::string_view::npos) {
@@ -291,14 +356,14 @@ std::string ApplyArgument(Parsing& parsing, int argc, const char* const* argv, i
     const OptionRow* row = OptionRowNamed(name);
     const SettingOption setting = row ? SettingOption{} : SettingOptionNamed(name);
     const bool takesValue = row ? row->valueHelp != nullptr : setting.rule && !setting.rule->isSwitch;
-    if (!takesValue && inlineValue) return "option '--" + std::string(name) + "' takes no value";
+    if (!takesValue && inlineValue) return "option '--" + ShownArgument(name) + "' takes no value";
     if (takesValue && !inlineValue && i + 1 >= argc) {
-        return "option '--" + std::string(name) + "' needs a value";
+        return "option '--" + ShownArgument(name) + "' needs a value";
     }
     const char* value = inlineValue ? inlineValue->c_str() : takesValue ? argv[++i] : nullptr;
     if (row) return row->apply(parsing, value);
     if (setting.rule) return ApplySetting(parsing, setting, value);
-    return "unknown option '" + std::string(arg) + "'";
+    return "unknown option '" + ShownArgument(arg) + "'";
 }
 
 }  // namespace
@@ -310,7 +375,8 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
     for (int i = 1; i < argc; ++i) {
         std::string error = ApplyArgument(parsing, argc, argv, i);
         if (!error.empty()) return Fail(std::move(error));
-        if (options.help) return {};  // help is given whatever else the line holds
+        // Help and the version are given whatever else the line holds.
+        if (options.help || options.version) return {};
     }
     return SettleWhereToDraw(parsing, xscreensaverWindow);
 }

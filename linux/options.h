@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "settings/settings_store.h"
 
@@ -25,7 +26,10 @@ struct SaverOptions {
     std::optional<int32_t> soundSE;   // "SE" value: 0 on, 1 off
     std::optional<uint32_t> seed;
     uint64_t ticks = 0;               // end after this many ticks; 0 runs until told to stop
+    uint32_t idleSeconds = 0;         // --idle: wait for this much idle time, show, wait again
+    bool wayland = false;             // --wayland, even without $WAYLAND_DISPLAY
     bool help = false;
+    bool version = false;
 };
 
 struct ParseResult {
@@ -37,6 +41,10 @@ struct ParseResult {
 // "--name", "--name value" and "--name=value" are accepted.
 ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreensaverWindow,
                          SaverOptions& options);
+
+// An argument as an error message may show it: control characters and bytes outside ASCII
+// escaped (\x1b), and cut short with "..." past `most` characters of the original.
+std::string ShownArgument(std::string_view text, size_t most = 40);
 
 // $XDG_CONFIG_HOME/tekuteku/control.ini, falling back to $HOME/.config when XDG_CONFIG_HOME is
 // unset, empty or relative. Empty when neither gives an absolute directory.

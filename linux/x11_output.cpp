@@ -1,6 +1,8 @@
 #include "linux/x11_output.h"
 
 #include <X11/Xatom.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/extensions/scrnsaver.h>
 #include <X11/Xutil.h>
 
 #include <algorithm>
@@ -175,7 +177,92 @@ bool XOutput::CreateOwnWindow(bool fullScreen, std::string& error) {
     }
     gXErrors.watched = window_;
     XMapRaised(display_, window_);
+    if (fullScreen) {
+        // The property above is only read when the window maps, and some window managers read
+        // it too late; the standard request to the root window is honoured once it is mapped.
+        XEvent request{};
+        request.xclient.type = ClientMessage;
+        request.xclient.window = window_;
+        request.xclient.message_type = XInternAtom(display_, "_NET_WM_STATE", False);
+        request.xclient.format = 32;
+        request.xclient.data.l[0] = 1;  // _NET_WM_STATE_ADD
+        request.xclient.data.l[1] =
+            static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False));
+        request.xclient.data.l[3] = 1;  // from a normal application
+        XSendEvent(display_, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &request);
+        // And every monitor, not just the one the window manager would pick: the outermost
+        // monitors on each side, by their index.
+        const std::vector<ScreenArea> monitors = RandrMonitors();
+        if (monitors.size() > 1) {
+            long edge[4] = {0, 0, 0, 0};  // top, bottom, left, right
+            for (size_t i = 1; i < monitors.size(); ++i) {
+                const ScreenArea& m = monitors[i];
+                const auto bottom = [](const ScreenArea& a) { return a.top + a.height; };
+                const auto right = [](const ScreenArea& a) { return a.left + a.width; };
+                if (m.top < monitors[edge[0]].top) edge[0] = static_cast<long>(i);
+                if (bottom(m) > bottom(monitors[edge[1]])) edge[1] = static_cast<long>(i);
+                if (m.left < monitors[edge[2]].left) edge[2] = static_cast<long>(i);
+                if (right(m) > right(monitors[edge[3]])) edge[3] = static_cast<long>(i);
+            }
+            XEvent spread{};
+            spread.xclient.type = ClientMessage;
+            spread.xclient.window = window_;
+            spread.xclient.message_type = XInternAtom(display_, "_NET_WM_FULLSCREEN_MONITORS", False);
+            spread.xclient.format = 32;
+            for (int i = 0; i < 4; ++i) spread.xclient.data.l[i] = edge[i];
+            spread.xclient.data.l[4] = 1;
+            XSendEvent(display_, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+                       &spread);
+        }
+    }
     XFlush(display_);
+    return true;
+}
+
+std::vector<ScreenArea> XOutput::RandrMonitors() const {
+    std::vector<ScreenArea> found;
+    int eventBase, errorBase, major = 0, minor = 0;
+    if (!XRRQueryExtension(display_, &eventBase, &errorBase) ||
+        !XRRQueryVersion(display_, &major, &minor) || (major == 1 && minor < 5)) {
+        return found;
+    }
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(display_, DefaultRootWindow(display_), True, &count);
+    for (int i = 0; i < count; ++i) {
+        const XRRMonitorInfo& m = monitors[i];
+        if (m.width > 0 && m.height > 0) found.push_back({m.x, m.y, m.width, m.height});
+    }
+    if (monitors) XRRFreeMonitors(monitors);
+    return found;
+}
+
+std::vector<ScreenArea> XOutput::Monitors() const {
+    std::vector<ScreenArea> areas;
+    int left = 0, top = 0;
+    Window child;
+    if (!foreign_ && fullScreen_ &&
+        XTranslateCoordinates(display_, window_, DefaultRootWindow(display_), 0, 0, &left, &top,
+                              &child)) {
+        // Each monitor's part of the window, in window coordinates: a window manager may have
+        // given the window fewer monitors than it asked for.
+        for (const ScreenArea& m : RandrMonitors()) {
+            const int x0 = std::max(m.left - left, 0), y0 = std::max(m.top - top, 0);
+            const int x1 = std::min(m.left - left + m.width, width_);
+            const int y1 = std::min(m.top - top + m.height, height_);
+            if (x1 > x0 && y1 > y0) areas.push_back({x0, y0, x1 - x0, y1 - y0});
+        }
+    }
+    if (areas.empty()) areas.push_back({0, 0, width_, height_});
+    return areas;
+}
+
+bool XOutput::IdleMilliseconds(uint64_t& milliseconds) const {
+    int eventBase, errorBase;
+    if (!XScreenSaverQueryExtension(display_, &eventBase, &errorBase)) return false;
+    XScreenSaverInfo info{};
+    if (!XScreenSaverQueryInfo(display_, DefaultRootWindow(display_), &info)) return false;
+    milliseconds = info.idle;
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "animation/screen_geometry.h"
 #include "animation/surface.h"
 #include "linux/present_canvas.h"
 
@@ -31,6 +32,11 @@ public:
     bool AttachForeignWindow(uint64_t window, std::string& error);
 
     int ConnectionFd() const;
+    // The monitors the window spans, in window coordinates: RandR's monitors for a full-screen
+    // window of our own, otherwise the whole window.
+    std::vector<ScreenArea> Monitors() const;
+    // How long the session has had no input (MIT-SCREEN-SAVER); false without the extension.
+    bool IdleMilliseconds(uint64_t& milliseconds) const;
     // Reads every event that has arrived, without waiting.
     XOutputEvents DrainEvents();
     void FillBlack(int32_t x, int32_t y, int32_t w, int32_t h);
@@ -48,6 +54,7 @@ private:
     bool PointerMovedTooFar() const;  // full screen only: the input rule's mouse movement
     void OnMapped(XOutputEvents& events);
     void OnConfigured(const XConfigureEvent& configure, XOutputEvents& events);
+    std::vector<ScreenArea> RandrMonitors() const;  // RandR 1.5's, in root coordinates
 
     Display* display_ = nullptr;
     Window window_ = 0;

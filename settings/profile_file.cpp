@@ -46,8 +46,10 @@ std::vector<Line> SplitLines(std::string_view text) {
     return lines;
 }
 
-// "[name]" gives name; anything else is not a section header.
+// "[name]" gives name; anything else is not a section header. A UTF-8 byte-order mark in
+// front (Notepad writes one) is not part of the line.
 std::optional<std::string_view> SectionName(std::string_view line) {
+    if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
     line = Trim(line);
     if (line.empty() || line.front() != '[') return std::nullopt;
     const size_t close = line.find(']');
@@ -141,6 +143,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path, bool* missing 
 
 }  // namespace
 
+bool ProfileTextHasSection(std::string_view text, std::string_view section) {
+    return Find(SplitLines(text), section, {}).sectionLine.has_value();
+}
+
 int32_t ProfileTextGetInt(std::string_view text, std::string_view section, std::string_view key,
                           int32_t defaultValue) {
     const std::vector<Line> lines = SplitLines(text);
@@ -221,6 +227,12 @@ int32_t ProfileFileReader::GetInt(const char* key, int32_t defaultValue) {
     if (!loaded_) {  // one read serves all the keys
         text_ = ReadWholeFile(path_);
         loaded_ = true;
+        // A file copied from Japanese Windows names the section in Shift-JIS: read that one
+        // when there is no UTF-8 one.
+        if (text_ && !ProfileTextHasSection(*text_, kSettingsSection) &&
+            ProfileTextHasSection(*text_, kSettingsSectionShiftJis)) {
+            section_ = kSettingsSectionShiftJis;
+        }
     }
-    return text_ ? ProfileTextGetInt(*text_, kSettingsSection, key, defaultValue) : defaultValue;
+    return text_ ? ProfileTextGetInt(*text_, section_, key, defaultValue) : defaultValue;
 }

@@ -2,7 +2,8 @@
 // for platforms without them and for tests.
 //
 //  - a missing file, section or key, or a key with an empty value, gives the default;
-//  - section and key names match case-insensitively (ASCII), surrounding blanks ignored;
+//  - section and key names match case-insensitively (ASCII), surrounding blanks ignored, and a
+//    UTF-8 byte-order mark before a section header too;
 //  - the first section and key of a name win when names repeat;
 //  - a value reads as an optional sign and leading decimal digits, wrapping modulo 2^32;
 //    a value with none ("abc", "-") reads as 0;
@@ -18,6 +19,11 @@
 // Files larger than this are treated as unreadable: defaults are used and nothing is written.
 constexpr size_t kMaxProfileBytes = 16u << 20;
 
+// The settings section's name as Japanese Windows writes it (code page 932).
+constexpr const char* kSettingsSectionShiftJis =
+    "Screen Saver.\x82\xC4\x82\xAD\x82\xC4\x82\xAD\x83\x7C\x83\x8B\x83\x62\x83\x4A";
+
+bool ProfileTextHasSection(std::string_view text, std::string_view section);
 int32_t ProfileTextGetInt(std::string_view text, std::string_view section, std::string_view key,
                           int32_t defaultValue);
 std::string ProfileTextSetString(std::string_view text, std::string_view section,
@@ -30,8 +36,8 @@ int32_t ProfileFileGetInt(const std::string& path, std::string_view section, std
 bool ProfileFileSetString(const std::string& path, std::string_view section, std::string_view key,
                           std::string_view value);
 
-// The settings section of one profile file, as a ProfileReader. The file is read once, at the
-// first key asked for.
+// The settings section of one profile file, as a ProfileReader: named in UTF-8, or else in
+// Shift-JIS as Japanese Windows writes it. The file is read once, at the first key asked for.
 class ProfileFileReader final : public ProfileReader {
 public:
     explicit ProfileFileReader(std::string path) : path_(std::move(path)) {}
@@ -40,5 +46,6 @@ public:
 private:
     std::string path_;
     std::optional<std::string> text_;
+    const char* section_ = kSettingsSection;
     bool loaded_ = false;
 };

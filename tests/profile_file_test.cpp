@@ -135,3 +135,21 @@ TEST(ProfileFile, WriteThenReadRoundTripsAllFourKeys) {
 TEST(ProfileFile, UnwritablePlaceReportsFailure) {
     EXPECT_FALSE(ProfileFileSetString("/nonexistent/dir/control.ini", kSection, "Speed", "1"));
 }
+
+// control.ini copied from Windows: a byte-order mark before the section, or the section named in
+// Shift-JIS; a UTF-8 section wins over a Shift-JIS one. Writing keeps the mark and the section.
+TEST(ProfileFile, ReaderFindsTheSectionWithAByteOrderMarkOrInShiftJis) {
+    TempFile file;
+    file.Write("\xEF\xBB\xBF[Screen Saver.てくてくポルッカ]\r\nSpeed=5\r\n");
+    EXPECT_EQ(ProfileFileReader(file.path()).GetInt("Speed", 1), 5);
+    ASSERT_TRUE(ProfileFileSetString(file.path(), kSection, "SE", "0"));
+    EXPECT_EQ(file.Read(), "\xEF\xBB\xBF[Screen Saver.てくてくポルッカ]\r\nSpeed=5\r\nSE=0\r\n");
+
+    const std::string shiftJis = std::string("[") + kSettingsSectionShiftJis + "]\r\nCharactors=4\r\n";
+    file.Write(shiftJis);
+    EXPECT_EQ(ProfileFileReader(file.path()).GetInt("Charactors", 1), 4);
+    file.Write(shiftJis + "[Screen Saver.てくてくポルッカ]\nCharactors=2\n");
+    EXPECT_EQ(ProfileFileReader(file.path()).GetInt("Charactors", 1), 2);
+    file.Write("[Screen Saver.other]\nCharactors=9\n");
+    EXPECT_EQ(ProfileFileReader(file.path()).GetInt("Charactors", 1), 1);
+}

@@ -43,6 +43,9 @@ check "Architecture: amd64" test "$(field Architecture)" = amd64
 depends=$(field Depends)
 check "Depends on libc ($depends)" grep -q "libc6" <<<"$depends"
 check "Depends on libX11 ($depends)" grep -q "libx11-6" <<<"$depends"
+for lib in libwayland-client0 libxss1 libxrandr2; do
+    check "Depends on $lib, worked out from the binary" grep -q "$lib" <<<"$depends"
+done
 check "SDL is not a dependency" bash -c "! grep -qi sdl <<<'$depends'"
 check "SDL is recommended" grep -q "libsdl2-2.0-0" <<<"$(field Recommends)"
 check "a synopsis and a long description" test "$(field Description | wc -l)" -ge 3

@@ -55,6 +55,8 @@ TEST(LinuxOptions, BadValuesAndNamesAreRefusedWithAReason) {
         {"--bogus"},             {"plain"},               {"--sound=1"},
         {"--ticks", "0"},        {"--speed", ""},         {"-"},
         {"--window-id", "5", "--fullscreen"},             {"--root", "--window"},
+        {"--idle", "0"},         {"--idle", "86401"},     {"--idle"},
+        {"--wayland", "--root"}, {"--version=1"},
     };
     for (const auto& args : bad) {
         const Parsed parsed = Parse(args);
@@ -180,6 +182,56 @@ TEST(LinuxOptions, HackModeLeavesControlIniAlone) {
     EXPECT_EQ(settings.eventOdds, kEventTable[2]);      // option
     EXPECT_EQ(settings.soundOff, 1);                    // sound off
     EXPECT_TRUE(stored.asked.empty());
+}
+
+TEST(LinuxOptions, IdleWaylandAndVersion) {
+    Parsed parsed = Parse({"--idle", "300", "--wayland"});
+    ASSERT_TRUE(parsed.result.ok) << parsed.result.error;
+    EXPECT_EQ(parsed.options.idleSeconds, 300u);
+    EXPECT_EQ(parsed.options.mode, DisplayMode::FullScreen);
+    EXPECT_TRUE(parsed.options.wayland);
+    // Idle mode is a screen saver of its own, not a hack: the daemon's window does not count.
+    parsed = Parse({"--idle=5"}, "0x400001");
+    EXPECT_FALSE(parsed.options.hackMode);
+    EXPECT_TRUE(Parse({"--version", "--speed", "99"}).options.version);
+}
+
+// A bad argument is echoed escaped (no terminal control) and cut short, whatever its length.
+TEST(LinuxOptions, ErrorsShowBadArgumentsEscapedAndShort) {
+    EXPECT_EQ(ShownArgument("fast"), "fast");
+    EXPECT_EQ(ShownArgument("\x1b[31mred\\"), "\\x1b[31mred\\x5c");
+    EXPECT_EQ(ShownArgument("ポ"), "\\xe3\\x83\\x9d");
+    EXPECT_EQ(ShownArgument(std::string(50, 'a')), std::string(40, 'a') + "...");
+
+    const std::string huge(100000, 'x');
+    const std::string hugeOption = "--" + huge;
+    for (const auto& args : std::vector<std::vector<const char*>>{
+             {huge.c_str()}, {"--speed", huge.c_str()}, {hugeOption.c_str()}}) {
+        const Parsed parsed = Parse(args);
+        EXPECT_FALSE(parsed.result.ok);
+        EXPECT_LT(parsed.result.error.size(), 120u);
+    }
+    const Parsed escaped = Parse({"--count", "\x1b]0;title\x07"});
+    EXPECT_EQ(escaped.result.error.find('\x1b'), std::string::npos) << escaped.result.error;
+    EXPECT_NE(escaped.result.error.find("\\x1b]0;title\\x07"), std::string::npos);
+}
+
+// Terminal columns: a character of the Japanese ranges takes two.
+TEST(LinuxOptions, HelpFitsIn80Columns) {
+    const std::string text = UsageText();
+    size_t begin = 0;
+    while (begin < text.size()) {
+        const size_t end = text.find('\n', begin);
+        const std::string line = text.substr(begin, end - begin);
+        int columns = 0;
+        for (size_t i = 0; i < line.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(line[i]);
+            if ((byte & 0xC0) == 0x80) continue;  // a continuation byte
+            columns += byte >= 0xE3 ? 2 : 1;      // U+3000 and up: wide
+        }
+        EXPECT_LE(columns, 80) << line;
+        begin = end + 1;
+    }
 }
 
 }  // namespace

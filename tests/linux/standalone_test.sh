@@ -62,4 +62,35 @@ check "the window is found by its name" test -n "$window"
 check "closing the window ends it" wait_exit "$SAVER" 10
 check "close: status 0" test "${STATUS:-1}" = 0
 
+# Two RandR monitors of different heights: full screen, each shows a picture of its own with
+# as many walkers as its own height allows, and nothing is drawn where no monitor is.
+xrandr --setmonitor left 600/160x768/200+0+0 screen >/dev/null &&
+    xrandr --setmonitor right 424/110x500/130+600+0 none >/dev/null || fail "xrandr --setmonitor"
+no_colour() { [ "$(coloured "$@")" = 0 ]; }
+start_saver --fullscreen --speed 6 --count 3
+check "monitor 1 (768 high): three walkers" walkers 0 0 600 768 3
+check "monitor 2 (500 high): two walkers" walkers 600 0 424 500 2
+check "no walker below monitor 2" no_colour 600 500 424 268
+xdotool key space
+check "a key ends it" wait_exit "$SAVER" 10
+
+# --idle 2: the full-screen saver after 2 s without input (MIT-SCREEN-SAVER's idle time); a key
+# ends that showing, and after another 2 s it is back.
+ms_since() { echo $(( ($(date +%s%N) - $1) / 1000000 )); }
+uncovered() { white_is 0 0 1024 768 $((1024 * 768)); }
+xdotool mousemove 10 10
+START=$(date +%s%N)
+start_saver --idle 2 --speed 6 --count 2
+check "--idle: walkers after idle time" until_coloured 0 0 1024 768
+check "--idle: not before 2 s ($(ms_since "$START") ms)" test "$(ms_since "$START")" -ge 1900
+progressed 0 0 1024 768
+xdotool key space
+KEY=$(date +%s%N)
+check "--idle: a key ends the showing" eventually 10 uncovered
+check "--idle: the program waits on" alive "$SAVER"
+check "--idle: walkers again" until_coloured 0 0 1024 768
+check "--idle: again not before 2 s after the key ($(ms_since "$KEY") ms)" test "$(ms_since "$KEY")" -ge 1900
+stop_saver
+check "--idle: SIGTERM ends it (143)" test $? = 143
+
 pass
