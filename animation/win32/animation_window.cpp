@@ -15,7 +15,7 @@ int ScreenDpi() {
     return dpi;
 }
 
-ScreenMetrics ReadScreenMetrics() {
+ScreenMetrics ReadScreenSizes() {
     const auto metric = Animation.getSystemMetrics;
     ScreenMetrics screens;
     screens.primaryWidth = metric(SM_CXSCREEN);
@@ -25,11 +25,18 @@ ScreenMetrics ReadScreenMetrics() {
     screens.virtualTop = metric(SM_YVIRTUALSCREEN);
     screens.virtualWidth = metric(SM_CXVIRTUALSCREEN);
     screens.virtualHeight = metric(SM_CYVIRTUALSCREEN);
+    return screens;
+}
+
+ScreenMetrics ReadScreenMetrics() {
+    ScreenMetrics screens = ReadScreenSizes();
     screens.dpi = Animation.getScreenDpi();
     return screens;
 }
 
 namespace {
+
+constexpr UINT kDpiChangedMessage = 0x02E0;  // WM_DPICHANGED, Windows 8.1 and later
 
 Win32SoundPlatform systemSound;
 
@@ -49,22 +56,17 @@ void CreatePreviewSurface(HDC windowDC) {
     DeleteObject(black);
 }
 
-void Initialise(HWND window) {
-    const ScreenMetrics screens = ReadScreenMetrics();
+// Full screen draws in sprite pixels of `scale` screen pixels each: the stage, its bands and
+// the walker limit all count sprite pixels. The preview shows the primary screen.
+void StartStage(HWND window, const ScreenMetrics& screens) {
     const bool preview = Host.SaverMode == kPreviewMode;
-    // Full screen draws in sprite pixels of `scale` screen pixels each: the stage, its bands
-    // and the walker limit all count sprite pixels. The preview shows the primary screen.
+    Animation.covered = CoveredArea(screens);
     Animation.scale = preview ? 1 : PixelScale(screens.dpi);
-    Animation.settings = ReadSaverSettings(ScaledLength(screens.primaryHeight, Animation.scale));
-    SetUpSound(Animation.sound, Sound(), Animation.settings.soundOff);
-    HDC windowDC = GetDC(window);
+    Animation.settings.walkerCount = BoundedWalkerCount(
+        Animation.settings.storedCount, ScaledLength(screens.primaryHeight, Animation.scale));
     RECT area;
     if (preview) {
-        GetClientRect(window, &Animation.previewRect);
-        Animation.screenWidth = screens.primaryWidth;
-        Animation.screenHeight = screens.primaryHeight;
         area = RECT{0, 0, Animation.screenWidth, Animation.screenHeight};
-        CreatePreviewSurface(windowDC);
     } else {
         GetClientRect(window, &area);
         area.right = ScaledLength(area.right, Animation.scale);
@@ -73,9 +75,47 @@ void Initialise(HWND window) {
     const Stage stage = MakeStage(area.left, area.top, area.right, area.bottom,
                                   Animation.settings.walkerCount, Animation.settings.eventOdds);
     StartWalkersFromClock(Animation.population, stage);
+}
+
+void Initialise(HWND window) {
+    const ScreenMetrics screens = ReadScreenMetrics();
+    Animation.settings = ReadSaverSettings(screens.primaryHeight);
+    SetUpSound(Animation.sound, Sound(), Animation.settings.soundOff);
+    HDC windowDC = GetDC(window);
+    if (Host.SaverMode == kPreviewMode) {
+        GetClientRect(window, &Animation.previewRect);
+        Animation.screenWidth = screens.primaryWidth;
+        Animation.screenHeight = screens.primaryHeight;
+        CreatePreviewSurface(windowDC);
+    }
+    StartStage(window, screens);
     LoadAtlasImage(Animation.atlas, IDB_SHEET);
     CreateAtlasSurface(Animation.atlas, windowDC);
     ReleaseDC(window, windowDC);
+}
+
+bool SameArea(const ScreenArea& a, const ScreenArea& b) {
+    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+}
+
+// After a change of resolution, monitors, DPI or work area the full-screen window covers the
+// new virtual screen at once: a part of the screen it left uncovered would show the desktop
+// and take clicks and keys past the password. Where the screens really changed, the walkers
+// start again on the new stage.
+void FollowScreens(HWND window) {
+    const ScreenMetrics screens = ReadScreenMetrics();
+    const ScreenArea covered = CoveredArea(screens);
+    SetWindowPos(window, HWND_TOPMOST, covered.left, covered.top, covered.width, covered.height,
+                 SWP_NOACTIVATE);
+    if (SameArea(covered, Animation.covered) && PixelScale(screens.dpi) == Animation.scale) return;
+    StartStage(window, screens);
+    InvalidateRect(window, nullptr, TRUE);  // the old walkers go with the background
+}
+
+// Wine, for one, resizes its screen without telling any window: every tick looks (the sizes
+// only, which cost nothing).
+bool ScreensMoved() {
+    return !SameArea(CoveredArea(ReadScreenSizes()), Animation.covered);
 }
 
 // Every paint is one tick, whatever caused it.
@@ -127,6 +167,7 @@ LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             SetTimer(window, kTickTimerId, Animation.settings.timerInterval, nullptr);
             return 0;
         case WM_TIMER:
+            if (Host.SaverMode == kFullScreenMode && ScreensMoved()) FollowScreens(window);
             // Re-armed by a posted message, which is served before the paint that draws the tick.
             KillTimer(window, kTickTimerId);
             InvalidateRect(window, nullptr, FALSE);
@@ -135,6 +176,13 @@ LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         case WM_PAINT:
             PaintTick(window);
             return 0;
+        case WM_DISPLAYCHANGE:
+        case kDpiChangedMessage:
+        case WM_SETTINGCHANGE:
+            if (Host.SaverMode == kFullScreenMode && Animation.initialised && !Host.CloseApproved) {
+                FollowScreens(window);
+            }
+            return HostDefaultProc(window, message, wParam, lParam);
         case WM_KEYDOWN:
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:

@@ -31,6 +31,8 @@ struct AnimationState {
     HDC previewDC = nullptr;
     HBITMAP previewBitmap = nullptr;
     HBITMAP previousPreviewBitmap = nullptr;
+    // Full screen: where the window is, in screen pixels (the preview: the primary screen)
+    ScreenArea covered{};
     // Full screen: screen pixels per sprite pixel on a high-DPI screen; 1 in preview.
     int32_t scale = 1;
     // Sound output; tests put a recorder here.
@@ -42,7 +44,8 @@ struct AnimationState {
 
 extern AnimationState Animation;
 
-// The screens through the metrics source above.
+// The screens through the metrics and DPI sources above; the sizes alone without the DPI.
 ScreenMetrics ReadScreenMetrics();
+ScreenMetrics ReadScreenSizes();
 
 LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -258,6 +258,60 @@ TEST_F(AnimationWindow, PreviewReleasesItsObjectsWhenTheHostWindowGoes) {
     EXPECT_EQ(CountGdiObjects(), gdiBefore);
 }
 
+// The screens as a test poses them: one monitor, or none known (size 0) for the real one.
+ScreenArea posed{};
+int WINAPI PosedScreens(int index) {
+    if (posed.width == 0) return GetSystemMetrics(index);
+    switch (index) {
+        case SM_CXSCREEN: return posed.width;
+        case SM_CYSCREEN: return posed.height;
+        case SM_XVIRTUALSCREEN: return posed.left;
+        case SM_YVIRTUALSCREEN: return posed.top;
+        case SM_CXVIRTUALSCREEN: return posed.width;
+        case SM_CYVIRTUALSCREEN: return posed.height;
+        default: return GetSystemMetrics(index);
+    }
+}
+
+RECT WindowFrame(HWND window) {
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    return frame;
+}
+
+// Whatever tells the saver (a message, or only the next tick, as under Wine), the window covers
+// the new screen at once and the walkers start on a stage of its size; nothing is left behind.
+TEST_F(AnimationWindow, ChangedScreensAreCoveredAtOnceWithoutLeaks) {
+    StoreSettings(6, 3, 2, 1);
+    posed = ScreenArea{};
+    Animation.getSystemMetrics = PosedScreens;
+    window = CreateSaverWindow();
+    Tick(window);
+    const int gdiBefore = CountGdiObjects();
+    const ScreenArea sizes[] = {{0, 0, 800, 600}, {-640, 0, 1664, 768}, {0, 0, 400, 150}};
+    const UINT messages[] = {WM_DISPLAYCHANGE, WM_SETTINGCHANGE, WM_TIMER};
+    for (int i = 0; i < 60; ++i) {
+        posed = sizes[i % 3];
+        if (messages[i / 3 % 3] == WM_TIMER) {
+            Tick(window);
+        } else {
+            SendMessageA(window, messages[i / 3 % 3], 0, 0);
+        }
+        const RECT frame = WindowFrame(window);
+        ASSERT_EQ(frame.left, posed.left) << i;
+        ASSERT_EQ(frame.right - frame.left, posed.width) << i;
+        ASSERT_EQ(frame.bottom - frame.top, posed.height) << i;
+        ASSERT_EQ(Animation.population.stage.right, posed.width) << i;
+        ASSERT_EQ(Animation.population.stage.count, posed.height < 390 ? 1 : 3) << i;
+    }
+    Tick(window);
+    EXPECT_EQ(CountGdiObjects(), gdiBefore);
+    // A setting change that leaves the screens as they are keeps the walkers where they were.
+    const Walker walker = Animation.population.walkers[0];
+    SendMessageA(window, WM_SETTINGCHANGE, 0, 0);
+    EXPECT_EQ(std::memcmp(&Animation.population.walkers[0], &walker, sizeof walker), 0);
+}
+
 // The real resource look-ups with a wave device that is always there, and plays written down.
 class RecordingSound final : public SoundPlatform {
 public:
