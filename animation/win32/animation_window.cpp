@@ -1,6 +1,7 @@
 #include "animation/win32/animation_window.h"
 
 #include "animation/frame_step.h"
+#include "animation/random.h"
 #include "animation/win32/sound_win32.h"
 #include "host/host.h"
 #include "resources/resource_ids.h"
@@ -13,6 +14,52 @@ int ScreenDpi() {
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
     return dpi;
+}
+
+namespace {
+
+// The monitor calls as Windows 98 and 2000 declare them, looked up while the saver runs.
+struct MonitorInfo {
+    DWORD size;
+    RECT monitor;
+    RECT work;
+    DWORD flags;
+};
+using MonitorEnumProc = BOOL(CALLBACK*)(HANDLE, HDC, RECT*, LPARAM);
+using EnumMonitorsFn = BOOL(WINAPI*)(HDC, const RECT*, MonitorEnumProc, LPARAM);
+using MonitorInfoFn = BOOL(WINAPI*)(HANDLE, MonitorInfo*);
+
+struct MonitorList {
+    MonitorInfoFn info;
+    ScreenArea* areas;
+    int capacity;
+    int count;
+};
+
+BOOL CALLBACK AddMonitor(HANDLE monitor, HDC, RECT*, LPARAM data) {
+    MonitorList& list = *reinterpret_cast<MonitorList*>(data);
+    MonitorInfo info{};
+    info.size = sizeof info;
+    if (list.count < list.capacity && list.info(monitor, &info)) {
+        const RECT& r = info.monitor;
+        list.areas[list.count++] = ScreenArea{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+int ListMonitors(ScreenArea* monitors, int capacity) {
+    HMODULE user = GetModuleHandleA("USER32.DLL");
+    if (user == nullptr) return 0;
+    const auto enumerate = reinterpret_cast<EnumMonitorsFn>(
+        reinterpret_cast<void*>(GetProcAddress(user, "EnumDisplayMonitors")));
+    const auto info = reinterpret_cast<MonitorInfoFn>(
+        reinterpret_cast<void*>(GetProcAddress(user, "GetMonitorInfoA")));
+    if (enumerate == nullptr || info == nullptr) return 0;
+    MonitorList list{info, monitors, capacity, 0};
+    if (!enumerate(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&list))) return 0;
+    return list.count;
 }
 
 ScreenMetrics ReadScreenSizes() {
@@ -56,25 +103,40 @@ void CreatePreviewSurface(HDC windowDC) {
     DeleteObject(black);
 }
 
-// Full screen draws in sprite pixels of `scale` screen pixels each: the stage, its bands and
-// the walker limit all count sprite pixels. The preview shows the primary screen.
+// The monitors in pixels of a window that covers `covered`; where the system lists none, the
+// window's own client area.
+int MonitorsInWindow(HWND window, const ScreenArea& covered, ScreenArea* monitors) {
+    int count = Animation.listMonitors(monitors, kMaxPictures);
+    for (int i = 0; i < count; ++i) {
+        monitors[i].left -= covered.left;
+        monitors[i].top -= covered.top;
+    }
+    if (count == 0) {
+        RECT client;
+        GetClientRect(window, &client);
+        monitors[count++] = ScreenArea{0, 0, client.right, client.bottom};
+    }
+    return count;
+}
+
+// Full screen draws one picture per monitor, in sprite pixels of `scale` screen pixels each:
+// every stage, its bands and its walker limit count sprite pixels. The preview shows the
+// primary screen as one picture.
 void StartStage(HWND window, const ScreenMetrics& screens) {
     const bool preview = Host.SaverMode == kPreviewMode;
     Animation.covered = CoveredArea(screens);
     Animation.scale = preview ? 1 : PixelScale(screens.dpi);
     Animation.settings.walkerCount = BoundedWalkerCount(
         Animation.settings.storedCount, ScaledLength(screens.primaryHeight, Animation.scale));
-    RECT area;
+    ScreenArea monitors[kMaxPictures];
+    int count = 1;
     if (preview) {
-        area = RECT{0, 0, Animation.screenWidth, Animation.screenHeight};
+        monitors[0] = ScreenArea{0, 0, Animation.screenWidth, Animation.screenHeight};
     } else {
-        GetClientRect(window, &area);
-        area.right = ScaledLength(area.right, Animation.scale);
-        area.bottom = ScaledLength(area.bottom, Animation.scale);
+        count = MonitorsInWindow(window, Animation.covered, monitors);
     }
-    const Stage stage = MakeStage(area.left, area.top, area.right, area.bottom,
-                                  Animation.settings.walkerCount, Animation.settings.eventOdds);
-    StartWalkersFromClock(Animation.population, stage);
+    StartPictures(Animation.pictures, monitors, count, Animation.scale,
+                  Animation.settings.storedCount, Animation.settings.eventOdds, ClockSeed());
 }
 
 void Initialise(HWND window) {
@@ -98,16 +160,31 @@ bool SameArea(const ScreenArea& a, const ScreenArea& b) {
     return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
 }
 
+// True when the pictures were made for these monitors at this scale.
+bool PicturesFit(const ScreenArea* monitors, int count, int32_t scale) {
+    const PictureSet& set = Animation.pictures;
+    if (count != set.count || scale != Animation.scale) return false;
+    for (int i = 0; i < count; ++i) {
+        if (!SameArea(monitors[i], set.pictures[i].area)) return false;
+    }
+    return true;
+}
+
 // After a change of resolution, monitors, DPI or work area the full-screen window covers the
 // new virtual screen at once: a part of the screen it left uncovered would show the desktop
-// and take clicks and keys past the password. Where the screens really changed, the walkers
-// start again on the new stage.
+// and take clicks and keys past the password. Where the screens really changed, the pictures
+// start again on the new monitors.
 void FollowScreens(HWND window) {
     const ScreenMetrics screens = ReadScreenMetrics();
     const ScreenArea covered = CoveredArea(screens);
     SetWindowPos(window, HWND_TOPMOST, covered.left, covered.top, covered.width, covered.height,
                  SWP_NOACTIVATE);
-    if (SameArea(covered, Animation.covered) && PixelScale(screens.dpi) == Animation.scale) return;
+    ScreenArea monitors[kMaxPictures];
+    const int count = MonitorsInWindow(window, covered, monitors);
+    if (SameArea(covered, Animation.covered) &&
+        PicturesFit(monitors, count, PixelScale(screens.dpi))) {
+        return;
+    }
     StartStage(window, screens);
     InvalidateRect(window, nullptr, TRUE);  // the old walkers go with the background
 }
@@ -118,7 +195,8 @@ bool ScreensMoved() {
     return !SameArea(CoveredArea(ReadScreenSizes()), Animation.covered);
 }
 
-// Every paint is one tick, whatever caused it.
+// Every paint is one tick, whatever caused it: each picture steps in its own part of the
+// window, and the tick plays at most one sound for all of them.
 void PaintTick(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
@@ -126,9 +204,15 @@ void PaintTick(HWND window) {
     RealizePalette(dc);
     const bool preview = Host.SaverMode == kPreviewMode;
     if (Animation.scale > 1) SetStretchBltMode(dc, COLORONCOLOR);  // hard pixel edges
-    GdiCanvas canvas(preview ? Animation.previewDC : dc, Animation.atlas.surfaceDC,
-                     Animation.scale);
-    RunFrameStep(Animation.population, canvas, Animation.sound, Sound());
+    CueSet raised = 0;
+    for (int i = 0; i < Animation.pictures.count; ++i) {
+        Picture& picture = Animation.pictures.pictures[i];
+        GdiCanvas device(preview ? Animation.previewDC : dc, Animation.atlas.surfaceDC,
+                         picture.scale, picture.area.left, picture.area.top);
+        ClippedCanvas canvas(device, picture.StageWidth(), picture.StageHeight());
+        raised |= StepWalkers(picture.population, canvas);
+    }
+    PlayStepCue(raised, Animation.sound, Sound());
     if (preview) {
         StretchBlt(dc, 0, 0, Animation.previewRect.right, Animation.previewRect.bottom,
                    Animation.previewDC, 0, 0, Animation.screenWidth, Animation.screenHeight,
@@ -154,7 +238,7 @@ void ReleaseDrawingObjects() {
 LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            Animation.population.stage.count = 0;
+            Animation.pictures.count = 0;
             PostMessageA(window, MSG_INIT_SAVER, 0, 0);
             return 0;
         case MSG_INIT_SAVER:

@@ -26,10 +26,10 @@ void PaintAtlasWhite() {
 
 // Ticks until walker 0 stands wholly inside the screen, walking; false if she never does.
 bool TickUntilWalkerZeroIsInside(HWND window) {
-    const int width = Animation.population.stage.right;
+    const int width = Animation.pictures.pictures[0].population.stage.right;
     for (int i = 0; i < 400; ++i) {
         Tick(window);
-        const Walker& w = Animation.population.walkers[0];
+        const Walker& w = Animation.pictures.pictures[0].population.walkers[0];
         if ((w.state == WalkRight || w.state == WalkLeft) && w.drawnX >= 16 &&
             w.drawnX + 128 + 16 <= width) {
             return true;
@@ -62,9 +62,9 @@ TEST_F(AnimationWindow, InitialisationBuildsTheAtlasAndTheStage) {
     EXPECT_EQ(size.bmWidth, kSheetWidth);
     EXPECT_EQ(size.bmHeight, kSheetHeight);
     EXPECT_EQ(Animation.atlas.colourCount, 16);
-    EXPECT_EQ(Animation.population.stage.count, 1);
-    EXPECT_EQ(Animation.population.stage.right, GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_EQ(Animation.population.stage.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(Animation.pictures.pictures[0].population.stage.count, 1);
+    EXPECT_EQ(Animation.pictures.pictures[0].population.stage.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(Animation.pictures.pictures[0].population.stage.bottom, GetSystemMetrics(SM_CYSCREEN));
     EXPECT_EQ(Animation.settings.timerInterval, 1u);
     EXPECT_EQ(Animation.sound.soundOff, 1);
 }
@@ -104,7 +104,7 @@ TEST_F(AnimationWindow, FullScreenTickDrawsTheWalkerOnTheWindow) {
     window = CreateSaverWindow();
     PaintAtlasWhite();
     ASSERT_TRUE(TickUntilWalkerZeroIsInside(window));
-    const Walker& w = Animation.population.walkers[0];
+    const Walker& w = Animation.pictures.pictures[0].population.walkers[0];
     EXPECT_EQ(WindowPixel(window, w.drawnX + 64, w.drawnY + 68), kWhite);
     // Just beside her image: black (the strip she left was erased, the rest never drawn).
     const int beside = w.state == WalkRight ? w.drawnX - 8 : w.drawnX + 128 + 8;
@@ -134,11 +134,11 @@ TEST_F(AnimationWindow, AtTwiceTheDpiEachSpritePixelIsATwoByTwoBlockWithHardEdge
     Animation.getScreenDpi = HighDpi;
     window = CreateSaverWindow();
     ASSERT_EQ(Animation.scale, 2);
-    EXPECT_EQ(Animation.population.stage.right, GetSystemMetrics(SM_CXSCREEN) / 2);
-    EXPECT_EQ(Animation.population.stage.bottom, GetSystemMetrics(SM_CYSCREEN) / 2);
+    EXPECT_EQ(Animation.pictures.pictures[0].population.stage.right, GetSystemMetrics(SM_CXSCREEN) / 2);
+    EXPECT_EQ(Animation.pictures.pictures[0].population.stage.bottom, GetSystemMetrics(SM_CYSCREEN) / 2);
     PaintAtlasCheckerboard();
     ASSERT_TRUE(TickUntilWalkerZeroIsInside(window));
-    const Walker& w = Animation.population.walkers[0];
+    const Walker& w = Animation.pictures.pictures[0].population.walkers[0];
     HDC dc = GetDC(window);
     int uneven = 0;
     int alike = 0;
@@ -169,11 +169,11 @@ TEST_F(AnimationWindow, PreviewStretchesTheWholeScreenIntoTheHostWindow) {
     GetClientRect(window, &client);
     EXPECT_EQ(client.right, previewWidth);
     EXPECT_EQ(client.bottom, previewHeight);
-    EXPECT_EQ(Animation.population.stage.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(Animation.pictures.pictures[0].population.stage.right, GetSystemMetrics(SM_CXSCREEN));
 
     PaintAtlasWhite();
     ASSERT_TRUE(TickUntilWalkerZeroIsInside(window));
-    const Walker& w = Animation.population.walkers[0];
+    const Walker& w = Animation.pictures.pictures[0].population.walkers[0];
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
     const int centreX = (w.drawnX + 64) * previewWidth / screenWidth;
@@ -235,15 +235,15 @@ TEST_F(AnimationWindow, OnlyTheFirstInitialiseMessageBuildsAnything) {
     Pump();
     const int gdiBefore = CountGdiObjects();
     const SpriteAtlas atlas = Animation.atlas;
-    const Walker walker = Animation.population.walkers[0];
+    const Walker walker = Animation.pictures.pictures[0].population.walkers[0];
     for (int i = 0; i < 30; ++i) PostMessageA(window, MSG_INIT_SAVER, 0, 0);
     Pump();
     EXPECT_EQ(CountGdiObjects(), gdiBefore);
     EXPECT_EQ(Animation.atlas.surfaceDC, atlas.surfaceDC);
     EXPECT_EQ(Animation.atlas.palette, atlas.palette);
-    EXPECT_EQ(std::memcmp(&Animation.population.walkers[0], &walker, sizeof walker), 0);
+    EXPECT_EQ(std::memcmp(&Animation.pictures.pictures[0].population.walkers[0], &walker, sizeof walker), 0);
     Tick(window);
-    EXPECT_NE(std::memcmp(&Animation.population.walkers[0], &walker, sizeof walker), 0);
+    EXPECT_NE(std::memcmp(&Animation.pictures.pictures[0].population.walkers[0], &walker, sizeof walker), 0);
 }
 
 TEST_F(AnimationWindow, PreviewReleasesItsObjectsWhenTheHostWindowGoes) {
@@ -256,6 +256,52 @@ TEST_F(AnimationWindow, PreviewReleasesItsObjectsWhenTheHostWindowGoes) {
     Pump();
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(CountGdiObjects(), gdiBefore);
+}
+
+// Two monitors of different sizes inside the test's screen, at 0,0 600x500 and 600,0 424x300.
+int UnequalMonitors(ScreenArea* monitors, int) {
+    monitors[0] = ScreenArea{0, 0, 600, 500};
+    monitors[1] = ScreenArea{600, 0, 424, 300};
+    return 2;
+}
+
+// Lit pixels, on a coarse grid, where neither monitor is.
+int LitOutsideMonitors(HWND window) {
+    HDC dc = GetDC(window);
+    int lit = 0;
+    for (int y = 300; y < 768; y += 29) {
+        for (int x = y < 500 ? 600 : 0; x < 1024; x += 31) lit += GetPixel(dc, x, y) != kBlack;
+    }
+    ReleaseDC(window, dc);
+    return lit;
+}
+
+// Each monitor shows a whole picture of its own: walkers bounded by its height, drawn at its
+// place in the window, and nothing where no monitor shows it.
+TEST_F(AnimationWindow, UnequalMonitorsEachShowTheirOwnPictureAndNothingOutside) {
+    StoreSettings(6, 3, 2, 1);
+    Animation.listMonitors = UnequalMonitors;
+    window = CreateSaverWindow();
+    ASSERT_EQ(Animation.pictures.count, 2);
+    const WalkerPopulation& second = Animation.pictures.pictures[1].population;
+    EXPECT_EQ(Animation.pictures.pictures[0].population.stage.count, 500 / 195);
+    EXPECT_EQ(second.stage.count, 1);
+    EXPECT_EQ(second.stage.right, 424);
+    EXPECT_EQ(second.stage.bottom, 300);
+    PaintAtlasWhite();
+    int lit = 0;
+    bool seenOnSecond = false;
+    for (int i = 0; i < 800 && !(seenOnSecond && i >= 300); ++i) {
+        Tick(window);
+        if (i % 10 == 0) lit += LitOutsideMonitors(window);
+        const Walker& w = second.walkers[0];
+        if ((w.state == WalkRight || w.state == WalkLeft) && w.drawnX >= 16 &&
+            w.drawnX + 144 <= 424 && !seenOnSecond) {
+            seenOnSecond = WindowPixel(window, 600 + w.drawnX + 64, w.drawnY + 68) == kWhite;
+        }
+    }
+    EXPECT_TRUE(seenOnSecond);
+    EXPECT_EQ(lit, 0);
 }
 
 // The screens as a test poses them: one monitor, or none known (size 0) for the real one.
@@ -273,6 +319,12 @@ int WINAPI PosedScreens(int index) {
     }
 }
 
+int PosedMonitors(ScreenArea* monitors, int capacity) {
+    if (posed.width == 0) return ListMonitors(monitors, capacity);
+    monitors[0] = posed;
+    return 1;
+}
+
 RECT WindowFrame(HWND window) {
     RECT frame{};
     GetWindowRect(window, &frame);
@@ -285,6 +337,7 @@ TEST_F(AnimationWindow, ChangedScreensAreCoveredAtOnceWithoutLeaks) {
     StoreSettings(6, 3, 2, 1);
     posed = ScreenArea{};
     Animation.getSystemMetrics = PosedScreens;
+    Animation.listMonitors = PosedMonitors;
     window = CreateSaverWindow();
     Tick(window);
     const int gdiBefore = CountGdiObjects();
@@ -301,15 +354,15 @@ TEST_F(AnimationWindow, ChangedScreensAreCoveredAtOnceWithoutLeaks) {
         ASSERT_EQ(frame.left, posed.left) << i;
         ASSERT_EQ(frame.right - frame.left, posed.width) << i;
         ASSERT_EQ(frame.bottom - frame.top, posed.height) << i;
-        ASSERT_EQ(Animation.population.stage.right, posed.width) << i;
-        ASSERT_EQ(Animation.population.stage.count, posed.height < 390 ? 1 : 3) << i;
+        ASSERT_EQ(Animation.pictures.pictures[0].population.stage.right, posed.width) << i;
+        ASSERT_EQ(Animation.pictures.pictures[0].population.stage.count, posed.height < 390 ? 1 : 3) << i;
     }
     Tick(window);
     EXPECT_EQ(CountGdiObjects(), gdiBefore);
     // A setting change that leaves the screens as they are keeps the walkers where they were.
-    const Walker walker = Animation.population.walkers[0];
+    const Walker walker = Animation.pictures.pictures[0].population.walkers[0];
     SendMessageA(window, WM_SETTINGCHANGE, 0, 0);
-    EXPECT_EQ(std::memcmp(&Animation.population.walkers[0], &walker, sizeof walker), 0);
+    EXPECT_EQ(std::memcmp(&Animation.pictures.pictures[0].population.walkers[0], &walker, sizeof walker), 0);
 }
 
 // The real resource look-ups with a wave device that is always there, and plays written down.
