@@ -69,6 +69,8 @@ int RunFaultGuarded(int (*mode)(const char*), const char* argument);
 
 // Saver window and message loop
 int RunSaverSession(HWND parent);
+// Full screen and the settings dialog see the screen in its real pixels and DPI, as one.
+void DeclareDpiAware();
 void LoadPasswordComponent();
 void UnloadPasswordComponent();
 BOOL SetScreenSaverRunning(BOOL on);

@@ -101,6 +101,7 @@ int PrepareSettingsDialog(HINSTANCE) { return 1; }
 
 int ShowSettingsDialog(HWND owner) {
     if (PrepareSettingsDialog(ModuleInstance) == 0) return 0;
+    DeclareDpiAware();  // its walker limit is that of the full-screen saver's stage
     return static_cast<int>(DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_SETTINGS), owner,
                                             SettingsDialogProc, 0));
 }

@@ -12,6 +12,8 @@ constexpr DWORD kPreviewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
 // Returned when no window could be made, so the message loop never ran.
 constexpr int kNoWindowResult = -1;
 
+}  // namespace
+
 // Tells Windows Vista and later that the saver draws for the screen's real DPI, so the system
 // does not stretch (and blur) its window. Earlier systems have no such call and do not stretch.
 void DeclareDpiAware() {
@@ -22,8 +24,6 @@ void DeclareDpiAware() {
         reinterpret_cast<void*>(GetProcAddress(user, "SetProcessDPIAware")));
     if (declare != nullptr) declare();
 }
-
-}  // namespace
 
 BOOL SetScreenSaverRunning(BOOL on) {
     UINT previous = 0;  // the platform may report the old state here; nobody looks at it
