@@ -37,11 +37,14 @@ int RunMode(const char* commandTail) {
     }
 }
 
-// The window whose decimal handle starts `text`, or null when there is no such window.
+// The window whose decimal handle starts `text`, or null when there is no such window. The
+// desktop window is nobody's to draw a preview in: a child of it would be a full-screen window
+// that no input ends.
 HWND WindowFromText(const char* text) {
     const uint32_t handle = ParseWindowHandle(text);
     HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
-    return handle != 0 && IsWindow(window) ? window : nullptr;
+    if (handle == 0 || !IsWindow(window) || window == GetDesktopWindow()) return nullptr;
+    return window;
 }
 
 // The guard's top-level filter. The running state goes off first: the system's crash handler
@@ -84,11 +87,12 @@ int SaverMain(HINSTANCE instance, HINSTANCE, const char* commandTail, int) {
 }
 
 uint32_t ParseWindowHandle(const char* text) {
-    uint32_t value = 0;
+    uint64_t value = 0;
     for (const char* p = text; *p >= '0' && *p <= '9'; ++p) {
-        value = value * 10u + static_cast<uint32_t>(*p - '0');
+        value = value * 10u + static_cast<uint64_t>(*p - '0');
+        if (value > 0xFFFFFFFFu) return 0;
     }
-    return value;
+    return static_cast<uint32_t>(value);
 }
 
 int AttachPreview(const char* text) {

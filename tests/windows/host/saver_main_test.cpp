@@ -35,8 +35,10 @@ TEST(ParseWindowHandle, ReadsLeadingDecimalDigitsOnly) {
     EXPECT_EQ(ParseWindowHandle("0x10"), 0u);
     EXPECT_EQ(ParseWindowHandle(""), 0u);
     EXPECT_EQ(ParseWindowHandle("4294967295"), 4294967295u);
-    EXPECT_EQ(ParseWindowHandle("4294967296"), 0u);  // modulo 2^32
-    EXPECT_EQ(ParseWindowHandle("4294967297"), 1u);
+    // Larger numbers are no handle at all, not another window's modulo 2^32.
+    EXPECT_EQ(ParseWindowHandle("4294967296"), 0u);
+    EXPECT_EQ(ParseWindowHandle("4294967297"), 0u);
+    EXPECT_EQ(ParseWindowHandle("123456789012345678901234567890"), 0u);
 }
 
 class SaverMainModes : public ::testing::Test {
@@ -55,6 +57,10 @@ TEST_F(SaverMainModes, UnknownSelectorsEndAtOnceWithMinusOne) {
         EXPECT_EQ(CountThreadWindows(), windows);
     }
     EXPECT_EQ(Host.SaverMode, kFullScreenMode);
+    // The desktop window is no preview host.
+    const std::string desktop = "/p " + std::to_string(static_cast<uint32_t>(
+                                            reinterpret_cast<uintptr_t>(GetDesktopWindow())));
+    EXPECT_EQ(Run(desktop.c_str()), -1);
 }
 
 TEST_F(SaverMainModes, PasswordChangeWithoutTheSystemFunctionStillGivesZero) {
@@ -76,13 +82,66 @@ TEST_F(SaverMainModes, AFullScreenStartWhileOneRunsReturnsZeroAndLoadsNothing) {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = kSaverClassName;
     const bool ownClass = RegisterClassA(&windowClass) != 0;
-    running = CreateWindowExA(0, kSaverClassName, kFullScreenTitle, WS_POPUP, 0, 0, 10, 10,
-                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    running = CreateWindowExA(0, kSaverClassName, kFullScreenTitle, WS_POPUP | WS_VISIBLE, 0, 0,
+                              10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(running, nullptr);
     EXPECT_EQ(Run("/s"), 0);
     EXPECT_EQ(Host.SaverWindow, nullptr);
     EXPECT_EQ(Host.PasswordComponent, nullptr);
     DestroyWindow(running);
+    if (ownClass) UnregisterClassA(kSaverClassName, GetModuleHandleA(nullptr));
+}
+
+// A stand-in saver window on a thread of its own, shown or hidden, which answers messages or,
+// hung, never takes one from its queue.
+struct StandIn {
+    bool visible = true;
+    bool hung = false;
+    HWND window = nullptr;
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+};
+
+DWORD WINAPI RunStandIn(LPVOID data) {
+    StandIn& s = *static_cast<StandIn*>(data);
+    s.window = CreateWindowExA(0, kSaverClassName, kFullScreenTitle,
+                               WS_POPUP | (s.visible ? WS_VISIBLE : 0), 0, 0, 10, 10, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetEvent(s.ready);
+    if (s.hung) WaitForSingleObject(s.release, INFINITE);
+    while (MsgWaitForMultipleObjects(1, &s.release, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    }
+    DestroyWindow(s.window);
+    return 0;
+}
+
+TEST_F(SaverMainModes, OnlyAShownSaverThatAnswersCountsAsRunning) {
+    UnregisterClassA(kSaverClassName, GetModuleHandleA(nullptr));  // a plain stand-in instead
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kSaverClassName;
+    const bool ownClass = RegisterClassA(&windowClass) != 0;
+    const struct {
+        bool visible, hung, counts;
+    } cases[] = {{true, false, true}, {false, false, false}, {true, true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.visible ? "shown" : "hidden") + (c.hung ? ", hung" : ""));
+        StandIn standIn;
+        standIn.visible = c.visible;
+        standIn.hung = c.hung;
+        HANDLE thread = CreateThread(nullptr, 0, RunStandIn, &standIn, 0, nullptr);
+        ASSERT_EQ(WaitForSingleObject(standIn.ready, 10000), WAIT_OBJECT_0);
+        ASSERT_NE(standIn.window, nullptr);
+        EXPECT_EQ(RunningSaver(), c.counts ? standIn.window : nullptr);
+        SetEvent(standIn.release);
+        WaitForSingleObject(thread, 10000);
+        CloseHandle(thread);
+        CloseHandle(standIn.ready);
+        CloseHandle(standIn.release);
+    }
     if (ownClass) UnregisterClassA(kSaverClassName, GetModuleHandleA(nullptr));
 }
 
