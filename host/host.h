@@ -71,11 +71,6 @@ int RunFaultGuarded(int (*mode)(const char*), const char* argument);
 
 // Saver window and message loop
 int RunSaverSession(HWND parent);
-// One full-screen saver runs at a time, but only a live one counts: the first window of the
-// saver's class and title that is visible and answers a message within a second (for all of
-// them together), or null. A hidden window, or one whose program hangs, would otherwise keep
-// every later saver, and its password, away for good.
-HWND RunningSaver();
 // Full screen and the settings dialog see the screen in its real pixels and DPI, as one.
 void DeclareDpiAware();
 void LoadPasswordComponent();

@@ -35,19 +35,10 @@ void HandleRuntimeAborts() {
 // How long the saver waits, in all, for running savers to answer before it starts anyway.
 constexpr UINT kAnswerWithinMs = 1000;
 
-}  // namespace
-
-// Tells Windows Vista and later that the saver draws for the screen's real DPI, so the system
-// does not stretch (and blur) its window. Earlier systems have no such call and do not stretch.
-void DeclareDpiAware() {
-    using SetDpiAwareFn = BOOL(WINAPI*)();
-    HMODULE user = GetModuleHandleA("USER32.DLL");
-    if (user == nullptr) return;
-    const auto declare = reinterpret_cast<SetDpiAwareFn>(
-        reinterpret_cast<void*>(GetProcAddress(user, "SetProcessDPIAware")));
-    if (declare != nullptr) declare();
-}
-
+// One full-screen saver runs at a time, but only a live one counts: the first window of the
+// saver's class and title that is visible and answers a message within a second (for all of
+// them together), or null. A hidden window, or one whose program hangs, would otherwise keep
+// every later saver, and its password, away for good.
 HWND RunningSaver() {
     const DWORD start = GetTickCount();
     HWND window = nullptr;
@@ -62,6 +53,19 @@ HWND RunningSaver() {
         }
     }
     return nullptr;
+}
+
+}  // namespace
+
+// Tells Windows Vista and later that the saver draws for the screen's real DPI, so the system
+// does not stretch (and blur) its window. Earlier systems have no such call and do not stretch.
+void DeclareDpiAware() {
+    using SetDpiAwareFn = BOOL(WINAPI*)();
+    HMODULE user = GetModuleHandleA("USER32.DLL");
+    if (user == nullptr) return;
+    const auto declare = reinterpret_cast<SetDpiAwareFn>(
+        reinterpret_cast<void*>(GetProcAddress(user, "SetProcessDPIAware")));
+    if (declare != nullptr) declare();
 }
 
 BOOL SetScreenSaverRunning(BOOL on) {

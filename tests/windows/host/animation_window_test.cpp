@@ -258,52 +258,6 @@ TEST_F(AnimationWindow, PreviewReleasesItsObjectsWhenTheHostWindowGoes) {
     EXPECT_EQ(CountGdiObjects(), gdiBefore);
 }
 
-// Two monitors of different sizes inside the test's screen, at 0,0 600x500 and 600,0 424x300.
-int UnequalMonitors(ScreenArea* monitors, int) {
-    monitors[0] = ScreenArea{0, 0, 600, 500};
-    monitors[1] = ScreenArea{600, 0, 424, 300};
-    return 2;
-}
-
-// Lit pixels, on a coarse grid, where neither monitor is.
-int LitOutsideMonitors(HWND window) {
-    HDC dc = GetDC(window);
-    int lit = 0;
-    for (int y = 300; y < 768; y += 29) {
-        for (int x = y < 500 ? 600 : 0; x < 1024; x += 31) lit += GetPixel(dc, x, y) != kBlack;
-    }
-    ReleaseDC(window, dc);
-    return lit;
-}
-
-// Each monitor shows a whole picture of its own: walkers bounded by its height, drawn at its
-// place in the window, and nothing where no monitor shows it.
-TEST_F(AnimationWindow, UnequalMonitorsEachShowTheirOwnPictureAndNothingOutside) {
-    StoreSettings(6, 3, 2, 1);
-    Animation.listMonitors = UnequalMonitors;
-    window = CreateSaverWindow();
-    ASSERT_EQ(Animation.pictures.count, 2);
-    const WalkerPopulation& second = Animation.pictures.pictures[1].population;
-    EXPECT_EQ(Animation.pictures.pictures[0].population.stage.count, 500 / 195);
-    EXPECT_EQ(second.stage.count, 1);
-    EXPECT_EQ(second.stage.right, 424);
-    EXPECT_EQ(second.stage.bottom, 300);
-    PaintAtlasWhite();
-    int lit = 0;
-    bool seenOnSecond = false;
-    for (int i = 0; i < 800 && !(seenOnSecond && i >= 300); ++i) {
-        Tick(window);
-        if (i % 10 == 0) lit += LitOutsideMonitors(window);
-        const Walker& w = second.walkers[0];
-        if ((w.state == WalkRight || w.state == WalkLeft) && w.drawnX >= 16 &&
-            w.drawnX + 144 <= 424 && !seenOnSecond) {
-            seenOnSecond = WindowPixel(window, 600 + w.drawnX + 64, w.drawnY + 68) == kWhite;
-        }
-    }
-    EXPECT_TRUE(seenOnSecond);
-    EXPECT_EQ(lit, 0);
-}
-
 // The screens as a test poses them: one monitor, or none known (size 0) for the real one.
 ScreenArea posed{};
 int WINAPI PosedScreens(int index) {

@@ -92,59 +92,6 @@ TEST_F(SaverMainModes, AFullScreenStartWhileOneRunsReturnsZeroAndLoadsNothing) {
     if (ownClass) UnregisterClassA(kSaverClassName, GetModuleHandleA(nullptr));
 }
 
-// A stand-in saver window on a thread of its own, shown or hidden, which answers messages or,
-// hung, never takes one from its queue.
-struct StandIn {
-    bool visible = true;
-    bool hung = false;
-    HWND window = nullptr;
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-};
-
-DWORD WINAPI RunStandIn(LPVOID data) {
-    StandIn& s = *static_cast<StandIn*>(data);
-    s.window = CreateWindowExA(0, kSaverClassName, kFullScreenTitle,
-                               WS_POPUP | (s.visible ? WS_VISIBLE : 0), 0, 0, 10, 10, nullptr,
-                               nullptr, GetModuleHandleA(nullptr), nullptr);
-    SetEvent(s.ready);
-    if (s.hung) WaitForSingleObject(s.release, INFINITE);
-    while (MsgWaitForMultipleObjects(1, &s.release, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    }
-    DestroyWindow(s.window);
-    return 0;
-}
-
-TEST_F(SaverMainModes, OnlyAShownSaverThatAnswersCountsAsRunning) {
-    UnregisterClassA(kSaverClassName, GetModuleHandleA(nullptr));  // a plain stand-in instead
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kSaverClassName;
-    const bool ownClass = RegisterClassA(&windowClass) != 0;
-    const struct {
-        bool visible, hung, counts;
-    } cases[] = {{true, false, true}, {false, false, false}, {true, true, false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.visible ? "shown" : "hidden") + (c.hung ? ", hung" : ""));
-        StandIn standIn;
-        standIn.visible = c.visible;
-        standIn.hung = c.hung;
-        HANDLE thread = CreateThread(nullptr, 0, RunStandIn, &standIn, 0, nullptr);
-        ASSERT_EQ(WaitForSingleObject(standIn.ready, 10000), WAIT_OBJECT_0);
-        ASSERT_NE(standIn.window, nullptr);
-        EXPECT_EQ(RunningSaver(), c.counts ? standIn.window : nullptr);
-        SetEvent(standIn.release);
-        WaitForSingleObject(thread, 10000);
-        CloseHandle(thread);
-        CloseHandle(standIn.ready);
-        CloseHandle(standIn.release);
-    }
-    if (ownClass) UnregisterClassA(kSaverClassName, GetModuleHandleA(nullptr));
-}
-
 // The fault guard, seen from outside: the child faults inside the guard, directly or inside a
 // window procedure, and must end with the result of switching the running state off (TRUE, 1)
 // rather than the fault's own status. Under Wine the crash debugger has to be off
