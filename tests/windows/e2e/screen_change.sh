@@ -67,12 +67,11 @@ dark() {
 }
 check "the new area is dark, not the window beneath" wait_until 30 dark
 check "the saver keeps the focus" wait_foreground WindowsScreenSaverClass 30
-for what in click-new-area key-after-click key-new-area; do
+for what in click-new-area key-after-click; do
     calls=$(($(asked) + 1))
     case $what in
         click-new-area) probe cursor 1300 1000 >/dev/null; xdotool click 1 ;;
         key-after-click) xdotool key b ;;
-        key-new-area) xdotool key a ;;
     esac
     check "$what: the component is asked and refuses" wait_until 30 asked_at_least "$calls"
     check "$what: the saver still covers 1600x1200" covers 1600 1200
@@ -82,9 +81,6 @@ done
 
 check "the screen shrinks back to 1024x768 while the saver runs" resize 1024x768
 check "at once the saver fits 1024x768" wait_until 30 covers 1024 768
-calls=$(($(asked) + 1))
-xdotool key a
-check "after the shrink a key still asks the component" wait_until 30 asked_at_least "$calls"
 echo 1 >"$WORK/answer"
 sleep 0.25
 xdotool key a
