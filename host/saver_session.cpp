@@ -42,7 +42,9 @@ constexpr UINT kAnswerWithinMs = 1000;
 HWND RunningSaver() {
     const DWORD start = GetTickCount();
     HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, kSaverClassName, kFullScreenTitle)) != nullptr) {
+    for (;;) {
+        window = FindWindowExA(nullptr, window, kSaverClassName, kFullScreenTitle);
+        if (window == nullptr) break;
         const DWORD spent = GetTickCount() - start;
         if (spent >= kAnswerWithinMs) break;
         DWORD_PTR answer = 0;

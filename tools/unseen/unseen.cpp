@@ -43,7 +43,8 @@ public:
                 const int32_t vy = stage_.top + sy;
                 for (int k = 0; k < 2; ++k) {
                     const ScreenArea& m = monitors[k];
-                    if (vx >= m.left && vx < m.left + m.width && vy >= m.top && vy < m.top + m.height) {
+                    if (vx >= m.left && vx < m.left + m.width && vy >= m.top &&
+                        vy < m.top + m.height) {
                         ++shown;
                         break;
                     }

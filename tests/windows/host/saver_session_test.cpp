@@ -136,7 +136,7 @@ Drawn drawn;
 void CALLBACK LookAtTheDrawingThenPressKey(HWND, UINT, UINT_PTR timer, DWORD) {
     drawn.scale = Animation.scale;
     drawn.pictures = Animation.pictures;
-    drawn.stage = Animation.pictures.pictures[0].population.stage;
+    drawn.stage = FirstPopulation().stage;
     LookThenPressKey(nullptr, 0, timer, 0);
 }
 
