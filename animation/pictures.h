@@ -12,11 +12,13 @@ constexpr int kMaxPictures = 16;
 
 struct Picture {
     ScreenArea area{};  // the monitor, in device pixels of the output that holds it
-    int32_t scale = 1;  // device pixels per stage pixel
+    // Device pixels per stage pixel; StartPictures sets it. Zero until then, so that a set of
+    // pictures is all zeros and costs the Windows saver no initialised data.
+    int32_t scale = 0;
     WalkerPopulation population{};
     // The stage's size in stage pixels: the monitor's size divided by the scale.
-    int32_t StageWidth() const { return ScaledLength(area.width, scale); }
-    int32_t StageHeight() const { return ScaledLength(area.height, scale); }
+    int32_t StageWidth() const { return ScaledLength(area.width, scale < 1 ? 1 : scale); }
+    int32_t StageHeight() const { return ScaledLength(area.height, scale < 1 ? 1 : scale); }
 };
 
 struct PictureSet {

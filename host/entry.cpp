@@ -51,6 +51,32 @@ int atexit(void (*)()) { return 0; }
 // A pure virtual call cannot happen here (every canvas and sound platform is complete).
 void __cxa_pure_virtual() { ExitProcess(255); }
 
+// The system calls these when the process starts and ends, whoever ends it: ExitProcess from a
+// password component's abort(), or from the C++ runtime's end when an exception of its escapes
+// through the saver, still runs the detach call, which switches the running state off. Nothing
+// of ours runs after TerminateProcess, and Windows 95 makes no such calls.
+void NTAPI OnProcessEvent(PVOID, DWORD reason, PVOID) {
+    if (reason == DLL_PROCESS_DETACH) EndRunningState();
+}
+
+// The image's thread-local storage directory, which carries the callback list. The linker
+// points the file's header at _tls_used.
+ULONG _tls_index = 0;
+__attribute__((section(".tls$AAA"))) char _tls_start = 0;
+__attribute__((section(".tls$ZZZ"))) char _tls_end = 0;
+__attribute__((section(".CRT$XLA"))) PIMAGE_TLS_CALLBACK __xl_a = nullptr;
+__attribute__((section(".CRT$XLB"))) PIMAGE_TLS_CALLBACK __xl_b = OnProcessEvent;
+__attribute__((section(".CRT$XLZ"))) PIMAGE_TLS_CALLBACK __xl_z = nullptr;
+struct TlsDirectory {  // IMAGE_TLS_DIRECTORY with pointers, so that it is filled at link time
+    char* start;
+    char* end;
+    ULONG* index;
+    PIMAGE_TLS_CALLBACK* callbacks;
+    DWORD zeroFill;
+    DWORD characteristics;
+};
+extern const TlsDirectory _tls_used = {&_tls_start, &_tls_end, &_tls_index, &__xl_a + 1, 0, 0};
+
 void WinMainCRTStartup() {
     size_t last = 0;
     while (__CTOR_LIST__[last + 1] != nullptr) ++last;

@@ -54,6 +54,8 @@ extern HostState Host;
 // Start-up and modes
 int SaverMain(HINSTANCE instance, HINSTANCE previousInstance, const char* commandTail, int showFlag);
 const char* CommandTail(const char* commandLine);  // after the program name and its blanks
+// The decimal handle at the start of `text`, or 0 when there is none or it does not fit 32 bits
+// (a larger number must not wrap to someone else's window).
 uint32_t ParseWindowHandle(const char* text);
 int AttachPreview(const char* text);
 int ShowSettingsDialog(HWND owner);
@@ -67,9 +69,13 @@ int RunFaultGuarded(int (*mode)(const char*), const char* argument);
 
 // Saver window and message loop
 int RunSaverSession(HWND parent);
+// Full screen and the settings dialog see the screen in its real pixels and DPI, as one.
+void DeclareDpiAware();
 void LoadPasswordComponent();
 void UnloadPasswordComponent();
 BOOL SetScreenSaverRunning(BOOL on);
+// Switches the running state off if this process switched it on (a component is loaded).
+void EndRunningState();
 
 // Default message handling and close verification
 LRESULT CALLBACK HostDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -38,11 +38,14 @@ int RunMode(const char* commandTail) {
     }
 }
 
-// The window whose decimal handle starts `text`, or null when there is no such window.
+// The window whose decimal handle starts `text`, or null when there is no such window. The
+// desktop window is nobody's to draw a preview in: a child of it would be a full-screen window
+// that no input ends.
 HWND WindowFromText(const char* text) {
     const uint32_t handle = ParseWindowHandle(text);
     HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
-    return handle != 0 && IsWindow(window) ? window : nullptr;
+    if (handle == 0 || !IsWindow(window) || window == GetDesktopWindow()) return nullptr;
+    return window;
 }
 
 // The guard's top-level filter. The running state goes off first: the system's crash handler
@@ -86,7 +89,10 @@ int SaverMain(HINSTANCE instance, HINSTANCE, const char* commandTail, int) {
 
 uint32_t ParseWindowHandle(const char* text) {
     size_t used;
-    return LeadingDigits(text, SIZE_MAX, used);
+    bool wrapped;
+    const uint32_t value = LeadingDigits(text, SIZE_MAX, used, &wrapped);
+    // A number of 2^32 or more would wrap round to some other window: refused like any bad one.
+    return wrapped ? 0 : value;
 }
 
 int AttachPreview(const char* text) {
@@ -96,6 +102,7 @@ int AttachPreview(const char* text) {
 }
 
 int ShowSettingsDialog(HWND owner) {
+    DeclareDpiAware();  // its walker limit is that of the full-screen saver's stage
     return static_cast<int>(DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_SETTINGS), owner,
                                             SettingsDialogProc, 0));
 }

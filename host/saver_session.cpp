@@ -11,6 +11,53 @@ constexpr DWORD kFullScreenStyle = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_
 constexpr DWORD kPreviewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
 // Returned when no window could be made, so the message loop never ran.
 constexpr int kNoWindowResult = -1;
+// The C runtimes' number for the abort signal.
+constexpr int kAbortSignal = 22;
+
+// A component's C runtime ends the process through abort(), called by the component itself or
+// by the runtime's end after a C++ exception that nothing caught. The runtime first calls the
+// abort signal's handler, which is ours.
+void __cdecl OnRuntimeAbort(int) { EndRunningState(); }
+
+void HandleRuntimeAborts() {
+    using Handler = void(__cdecl*)(int);
+    using SignalFn = Handler(__cdecl*)(int, Handler);
+    static const char* const runtimes[] = {"MSVCRT.DLL", "UCRTBASE.DLL"};
+    for (const char* name : runtimes) {
+        HMODULE runtime = GetModuleHandleA(name);
+        if (runtime == nullptr) continue;
+        const auto setHandler = reinterpret_cast<SignalFn>(
+            reinterpret_cast<void*>(GetProcAddress(runtime, "signal")));
+        if (setHandler != nullptr) setHandler(kAbortSignal, OnRuntimeAbort);
+    }
+}
+
+// How long the saver waits, in all, for running savers to answer before it starts anyway.
+constexpr UINT kAnswerWithinMs = 1000;
+
+// One full-screen saver runs at a time, but only a live one counts: the first window of the
+// saver's class and title that is visible and answers a message within a second (for all of
+// them together), or null. A hidden window, or one whose program hangs, would otherwise keep
+// every later saver, and its password, away for good.
+HWND RunningSaver() {
+    const DWORD start = GetTickCount();
+    HWND window = nullptr;
+    for (;;) {
+        window = FindWindowExA(nullptr, window, kSaverClassName, kFullScreenTitle);
+        if (window == nullptr) break;
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= kAnswerWithinMs) break;
+        DWORD_PTR answer = 0;
+        if (IsWindowVisible(window) &&
+            SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                                kAnswerWithinMs - spent, &answer) != 0) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
 
 // Tells Windows Vista and later that the saver draws for the screen's real DPI, so the system
 // does not stretch (and blur) its window. Earlier systems have no such call and do not stretch.
@@ -23,11 +70,13 @@ void DeclareDpiAware() {
     if (declare != nullptr) declare();
 }
 
-}  // namespace
-
 BOOL SetScreenSaverRunning(BOOL on) {
     UINT previous = 0;  // the platform may report the old state here; nobody looks at it
     return SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, on, &previous, 0);
+}
+
+void EndRunningState() {
+    if (Host.VerifyPwdEntry != nullptr) SetScreenSaverRunning(FALSE);
 }
 
 void UnloadPasswordComponent() {
@@ -55,6 +104,7 @@ void LoadPasswordComponent() {
                 GetProcAddress(Host.PasswordComponent, "VerifyScreenSavePwd")));
             if (Host.VerifyPwdEntry != nullptr) {
                 SetScreenSaverRunning(TRUE);
+                HandleRuntimeAborts();
             } else {
                 UnloadPasswordComponent();
             }
@@ -97,8 +147,8 @@ int RunSaverSession(HWND parent) {
         height = covered.height;
         style = kFullScreenStyle;
         title = kFullScreenTitle;
-        HWND running = FindWindowA(kSaverClassName, kFullScreenTitle);
-        if (running != nullptr && IsWindow(running)) {
+        HWND running = RunningSaver();
+        if (running != nullptr) {
             SetForegroundWindow(running);
             return 0;
         }

@@ -37,12 +37,16 @@ bool ParseUnsigned(const char* text, uint64_t high, uint64_t& out, bool hex) {
     return true;
 }
 
-uint32_t LeadingDigits(const char* text, size_t size, size_t& used) {
+uint32_t LeadingDigits(const char* text, size_t size, size_t& used, bool* wrapped) {
     uint32_t number = 0;
+    bool over = false;
     used = 0;
     for (; used < size && text[used] >= '0' && text[used] <= '9'; ++used) {
-        number = number * 10u + static_cast<uint32_t>(text[used] - '0');
+        const uint32_t digit = static_cast<uint32_t>(text[used] - '0');
+        if (number > (UINT32_MAX - digit) / 10u) over = true;
+        number = number * 10u + digit;
     }
+    if (wrapped) *wrapped = over;
     return number;
 }
 

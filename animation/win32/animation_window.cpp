@@ -1,6 +1,7 @@
 #include "animation/win32/animation_window.h"
 
 #include "animation/frame_step.h"
+#include "animation/random.h"
 #include "animation/win32/sound_win32.h"
 #include "host/host.h"
 #include "resources/resource_ids.h"
@@ -15,7 +16,53 @@ int ScreenDpi() {
     return dpi;
 }
 
-ScreenMetrics ReadScreenMetrics() {
+namespace {
+
+// The monitor calls as Windows 98 and 2000 declare them, looked up while the saver runs.
+struct MonitorInfo {
+    DWORD size;
+    RECT monitor;
+    RECT work;
+    DWORD flags;
+};
+using MonitorEnumProc = BOOL(CALLBACK*)(HANDLE, HDC, RECT*, LPARAM);
+using EnumMonitorsFn = BOOL(WINAPI*)(HDC, const RECT*, MonitorEnumProc, LPARAM);
+using MonitorInfoFn = BOOL(WINAPI*)(HANDLE, MonitorInfo*);
+
+struct MonitorList {
+    MonitorInfoFn info;
+    ScreenArea* areas;
+    int capacity;
+    int count;
+};
+
+BOOL CALLBACK AddMonitor(HANDLE monitor, HDC, RECT*, LPARAM data) {
+    MonitorList& list = *reinterpret_cast<MonitorList*>(data);
+    MonitorInfo info{};
+    info.size = sizeof info;
+    if (list.count < list.capacity && list.info(monitor, &info)) {
+        const RECT& r = info.monitor;
+        list.areas[list.count++] = ScreenArea{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+int ListMonitors(ScreenArea* monitors, int capacity) {
+    HMODULE user = GetModuleHandleA("USER32.DLL");
+    if (user == nullptr) return 0;
+    const auto enumerate = reinterpret_cast<EnumMonitorsFn>(
+        reinterpret_cast<void*>(GetProcAddress(user, "EnumDisplayMonitors")));
+    const auto info = reinterpret_cast<MonitorInfoFn>(
+        reinterpret_cast<void*>(GetProcAddress(user, "GetMonitorInfoA")));
+    if (enumerate == nullptr || info == nullptr) return 0;
+    MonitorList list{info, monitors, capacity, 0};
+    if (!enumerate(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&list))) return 0;
+    return list.count;
+}
+
+ScreenMetrics ReadScreenSizes() {
     const auto metric = Animation.getSystemMetrics;
     ScreenMetrics screens;
     screens.primaryWidth = metric(SM_CXSCREEN);
@@ -25,11 +72,18 @@ ScreenMetrics ReadScreenMetrics() {
     screens.virtualTop = metric(SM_YVIRTUALSCREEN);
     screens.virtualWidth = metric(SM_CXVIRTUALSCREEN);
     screens.virtualHeight = metric(SM_CYVIRTUALSCREEN);
+    return screens;
+}
+
+ScreenMetrics ReadScreenMetrics() {
+    ScreenMetrics screens = ReadScreenSizes();
     screens.dpi = Animation.getScreenDpi();
     return screens;
 }
 
 namespace {
+
+constexpr UINT kDpiChangedMessage = 0x02E0;  // WM_DPICHANGED, Windows 8.1 and later
 
 Win32SoundPlatform systemSound;
 
@@ -51,36 +105,100 @@ void CreatePreviewSurface(HDC windowDC) {
     DeleteObject(black);
 }
 
+// The monitors in pixels of a window that covers `covered`; where the system lists none, the
+// window's own client area.
+int MonitorsInWindow(HWND window, const ScreenArea& covered, ScreenArea* monitors) {
+    int count = Animation.listMonitors(monitors, kMaxPictures);
+    for (int i = 0; i < count; ++i) {
+        monitors[i].left -= covered.left;
+        monitors[i].top -= covered.top;
+    }
+    if (count == 0) {
+        RECT client;
+        GetClientRect(window, &client);
+        monitors[count++] = ScreenArea{0, 0, client.right, client.bottom};
+    }
+    return count;
+}
+
+// Full screen draws one picture per monitor, in sprite pixels of `scale` screen pixels each:
+// every stage, its bands and its walker limit count sprite pixels. The preview shows the
+// primary screen as one picture.
+void StartStage(HWND window, const ScreenMetrics& screens) {
+    const bool preview = Host.SaverMode == kPreviewMode;
+    Animation.covered = CoveredArea(screens);
+    Animation.scale = preview ? 1 : PixelScale(screens.dpi);
+    Animation.settings.walkerCount = BoundedWalkerCount(
+        Animation.settings.storedCount, ScaledLength(screens.primaryHeight, Animation.scale));
+    ScreenArea monitors[kMaxPictures];
+    int count = 1;
+    if (preview) {
+        monitors[0] = ScreenArea{0, 0, Animation.screenWidth, Animation.screenHeight};
+    } else {
+        count = MonitorsInWindow(window, Animation.covered, monitors);
+    }
+    StartPictures(Animation.pictures, monitors, count, Animation.scale,
+                  Animation.settings.storedCount, Animation.settings.eventOdds, ClockSeed());
+}
+
 void Initialise(HWND window) {
     const ScreenMetrics screens = ReadScreenMetrics();
-    const bool preview = Host.SaverMode == kPreviewMode;
-    // Full screen draws in sprite pixels of `scale` screen pixels each: the stage, its bands
-    // and the walker limit all count sprite pixels. The preview shows the primary screen.
-    Animation.scale = preview ? 1 : PixelScale(screens.dpi);
-    Animation.settings = ReadSaverSettings(ScaledLength(screens.primaryHeight, Animation.scale));
+    Animation.settings = ReadSaverSettings(screens.primaryHeight);
     SetUpSound(Animation.sound, Sound(), Animation.settings.soundOff);
     HDC windowDC = GetDC(window);
-    RECT area;
-    if (preview) {
+    if (Host.SaverMode == kPreviewMode) {
         GetClientRect(window, &Animation.previewRect);
         Animation.screenWidth = screens.primaryWidth;
         Animation.screenHeight = screens.primaryHeight;
-        area = RECT{0, 0, Animation.screenWidth, Animation.screenHeight};
         CreatePreviewSurface(windowDC);
-    } else {
-        GetClientRect(window, &area);
-        area.right = ScaledLength(area.right, Animation.scale);
-        area.bottom = ScaledLength(area.bottom, Animation.scale);
     }
-    const Stage stage = MakeStage(area.left, area.top, area.right, area.bottom,
-                                  Animation.settings.walkerCount, Animation.settings.eventOdds);
-    StartWalkersFromClock(Animation.population, stage);
+    StartStage(window, screens);
     LoadSheetResource(Animation.atlas, IDB_SHEET);
     CreateAtlasSurface(Animation.atlas, windowDC);
     ReleaseDC(window, windowDC);
 }
 
-// Every paint is one tick, whatever caused it.
+bool SameArea(const ScreenArea& a, const ScreenArea& b) {
+    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+}
+
+// True when the pictures were made for these monitors at this scale.
+bool PicturesFit(const ScreenArea* monitors, int count, int32_t scale) {
+    const PictureSet& set = Animation.pictures;
+    if (count != set.count || scale != Animation.scale) return false;
+    for (int i = 0; i < count; ++i) {
+        if (!SameArea(monitors[i], set.pictures[i].area)) return false;
+    }
+    return true;
+}
+
+// After a change of resolution, monitors, DPI or work area the full-screen window covers the
+// new virtual screen at once: a part of the screen it left uncovered would show the desktop
+// and take clicks and keys past the password. Where the screens really changed, the pictures
+// start again on the new monitors.
+void FollowScreens(HWND window) {
+    const ScreenMetrics screens = ReadScreenMetrics();
+    const ScreenArea covered = CoveredArea(screens);
+    SetWindowPos(window, HWND_TOPMOST, covered.left, covered.top, covered.width, covered.height,
+                 SWP_NOACTIVATE);
+    ScreenArea monitors[kMaxPictures];
+    const int count = MonitorsInWindow(window, covered, monitors);
+    if (SameArea(covered, Animation.covered) &&
+        PicturesFit(monitors, count, PixelScale(screens.dpi))) {
+        return;
+    }
+    StartStage(window, screens);
+    InvalidateRect(window, nullptr, TRUE);  // the old walkers go with the background
+}
+
+// Wine, for one, resizes its screen without telling any window: every tick looks (the sizes
+// only, which cost nothing).
+bool ScreensMoved() {
+    return !SameArea(CoveredArea(ReadScreenSizes()), Animation.covered);
+}
+
+// Every paint is one tick, whatever caused it: each picture steps in its own part of the
+// window, and the tick plays at most one sound for all of them.
 void PaintTick(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
@@ -88,9 +206,15 @@ void PaintTick(HWND window) {
     RealizePalette(dc);
     const bool preview = Host.SaverMode == kPreviewMode;
     if (Animation.scale > 1) SetStretchBltMode(dc, COLORONCOLOR);  // hard pixel edges
-    GdiCanvas canvas(preview ? Animation.previewDC : dc, Animation.atlas.surfaceDC,
-                     Animation.scale);
-    RunFrameStep(Animation.population, canvas, Animation.sound, Sound());
+    CueSet raised = 0;
+    for (int i = 0; i < Animation.pictures.count; ++i) {
+        Picture& picture = Animation.pictures.pictures[i];
+        GdiCanvas device(preview ? Animation.previewDC : dc, Animation.atlas.surfaceDC,
+                         picture.scale, picture.area.left, picture.area.top);
+        ClippedCanvas canvas(device, picture.StageWidth(), picture.StageHeight());
+        raised |= StepWalkers(picture.population, canvas);
+    }
+    PlayStepCue(raised, Animation.sound, Sound());
     if (preview) {
         StretchBlt(dc, 0, 0, Animation.previewRect.right, Animation.previewRect.bottom,
                    Animation.previewDC, 0, 0, Animation.screenWidth, Animation.screenHeight,
@@ -116,7 +240,7 @@ void ReleaseDrawingObjects() {
 LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            Animation.population.stage.count = 0;
+            Animation.pictures.count = 0;
             PostMessageA(window, MSG_INIT_SAVER, 0, 0);
             return 0;
         case MSG_INIT_SAVER:
@@ -129,6 +253,7 @@ LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             SetTimer(window, kTickTimerId, Animation.settings.timerInterval, nullptr);
             return 0;
         case WM_TIMER:
+            if (Host.SaverMode == kFullScreenMode && ScreensMoved()) FollowScreens(window);
             // Re-armed by a posted message, which is served before the paint that draws the tick.
             KillTimer(window, kTickTimerId);
             InvalidateRect(window, nullptr, FALSE);
@@ -137,6 +262,13 @@ LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         case WM_PAINT:
             PaintTick(window);
             return 0;
+        case WM_DISPLAYCHANGE:
+        case kDpiChangedMessage:
+        case WM_SETTINGCHANGE:
+            if (Host.SaverMode == kFullScreenMode && Animation.initialised && !Host.CloseApproved) {
+                FollowScreens(window);
+            }
+            return HostDefaultProc(window, message, wParam, lParam);
         case WM_KEYDOWN:
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include "animation/pictures.h"
 #include "animation/screen_geometry.h"
 #include "animation/sound_effects.h"
 #include "animation/walkers.h"
@@ -15,13 +16,17 @@ constexpr UINT_PTR kTickTimerId = 0;
 
 // Logical pixels per inch of the screen, as the system tells this process.
 int ScreenDpi();
+// The monitors in screen pixels (at most `capacity`), where the system can say (Windows 98 and
+// 2000 on); 0 where it cannot (Windows 95, NT 4.0).
+int ListMonitors(ScreenArea* monitors, int capacity);
 
 // Everything the animation owns for the one saver window of the process. Tests reset it by
 // assigning a fresh value (after the previous window has been closed).
 struct AnimationState {
     bool initialised = false;  // the first MSG_INIT_SAVER builds everything; later ones do nothing
     SaverSettings settings{};
-    WalkerPopulation population{};
+    // One picture per monitor, each in its own part of the window (the preview: one picture).
+    PictureSet pictures{};
     SoundEffects sound{};
     SpriteAtlas atlas{};
     // Preview only: the whole screen drawn off screen, then stretched into the window.
@@ -31,6 +36,8 @@ struct AnimationState {
     HDC previewDC = nullptr;
     HBITMAP previewBitmap = nullptr;
     HBITMAP previousPreviewBitmap = nullptr;
+    // Full screen: where the window is, in screen pixels (the preview: the primary screen)
+    ScreenArea covered{};
     // Full screen: screen pixels per sprite pixel on a high-DPI screen; 1 in preview.
     int32_t scale = 1;
     // Sound output; tests put a recorder here.
@@ -38,11 +45,13 @@ struct AnimationState {
     // What the system says about its screens; tests pose as other screens here.
     int(WINAPI* getSystemMetrics)(int) = GetSystemMetrics;
     int (*getScreenDpi)() = ScreenDpi;
+    int (*listMonitors)(ScreenArea*, int) = ListMonitors;
 };
 
 extern AnimationState Animation;
 
-// The screens through the metrics source above.
+// The screens through the metrics and DPI sources above; the sizes alone without the DPI.
 ScreenMetrics ReadScreenMetrics();
+ScreenMetrics ReadScreenSizes();
 
 LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -30,18 +30,19 @@ void CreateAtlasSurface(SpriteAtlas& atlas, HDC windowDC);
 void ReleaseAtlas(SpriteAtlas& atlas);
 
 // At a scale above 1 each sprite pixel becomes a block of scale x scale target pixels, copied
-// as it is (the target's stretch mode should be COLORONCOLOR, never smoothing).
+// as it is (the target's stretch mode should be COLORONCOLOR, never smoothing). The origin, in
+// target pixels, is where sprite pixel (0, 0) goes: one picture of several in one window.
 class GdiCanvas final : public Canvas {
 public:
-    GdiCanvas(HDC target, HDC atlas, int32_t scale = 1)
-        : target_(target), atlas_(atlas), scale_(scale) {}
+    GdiCanvas(HDC target, HDC atlas, int32_t scale = 1, int32_t originX = 0, int32_t originY = 0)
+        : target_(target), atlas_(atlas), scale_(scale), originX_(originX), originY_(originY) {}
     void CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
                        int32_t srcY) override {
         if (scale_ == 1) {
-            BitBlt(target_, dstX, dstY, w, h, atlas_, srcX, srcY, SRCCOPY);
+            BitBlt(target_, originX_ + dstX, originY_ + dstY, w, h, atlas_, srcX, srcY, SRCCOPY);
         } else {
-            StretchBlt(target_, dstX * scale_, dstY * scale_, w * scale_, h * scale_, atlas_, srcX,
-                       srcY, w, h, SRCCOPY);
+            StretchBlt(target_, originX_ + dstX * scale_, originY_ + dstY * scale_, w * scale_,
+                       h * scale_, atlas_, srcX, srcY, w, h, SRCCOPY);
         }
     }
 
@@ -49,4 +50,6 @@ private:
     HDC target_;
     HDC atlas_;
     int32_t scale_;
+    int32_t originX_;
+    int32_t originY_;
 };

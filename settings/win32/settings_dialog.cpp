@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "animation/screen_geometry.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "settings/win32/profile_win32.h"
@@ -9,6 +10,13 @@
 SettingsDialogState SettingsDialog;
 
 void ResetSettingsDialogState() { SettingsDialog = SettingsDialogState{}; }
+
+int DialogScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
 
 namespace {
 
@@ -59,7 +67,10 @@ void InitDialog(HWND dialog) {
 
     s.countSpin = GetDlgItem(dialog, IDC_COUNT_SPIN);
     const int32_t stored = StoredForDialog(profile, Setting::Count);
-    s.countLimit = ScreenCountLimit(s.getSystemMetrics(SM_CYSCREEN));
+    // The same stage the full-screen saver draws on the primary screen: at a high DPI its pixels
+    // are whole blocks of screen pixels, so fewer bands fit.
+    s.countLimit = ScreenCountLimit(
+        ScaledLength(s.getSystemMetrics(SM_CYSCREEN), PixelScale(s.getScreenDpi())));
     if (s.countLimit > kDialogCountCap) s.countLimit = kDialogCountCap;
     // ClampInt tests the lower bound first: on a screen under 195 pixels a stored 0 still shows 1.
     s.walkerCount = ClampInt(stored, 1, s.countLimit);

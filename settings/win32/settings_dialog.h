@@ -6,18 +6,22 @@
 
 #include <cstdint>
 
+// Logical pixels per inch of the screen, as the system tells this process.
+int DialogScreenDpi();
+
 // The dialog's working values, one set per process, filled by WM_INITDIALOG.
 struct SettingsDialogState {
     int32_t speedLevel = 0;   // 0 slow .. 6 fast; always the speed bar's position
     int32_t walkerCount = 0;  // what the count edit shows
-    int32_t countLimit = 0;   // screen height / 195, at most 9
+    int32_t countLimit = 0;   // the saver's stage height / 195, at most 9
     int32_t eventLevel = 0;   // 0 high, 1 normal, 2 low
     int32_t soundOff = 0;     // the meaning of "SE": 0 on, 1 off
     HWND speedBar = nullptr;
     HWND countSpin = nullptr;
 
-    // Platform queries, so tests can choose the screen height and the wave devices.
+    // Platform queries, so tests can choose the screen height, its DPI and the wave devices.
     int(WINAPI* getSystemMetrics)(int) = GetSystemMetrics;
+    int (*getScreenDpi)() = DialogScreenDpi;
     UINT(WINAPI* getWaveOutDeviceCount)() = waveOutGetNumDevs;
 };
 

@@ -8,7 +8,8 @@
 //                             as a password dialog would
 //   TEKUTEKU_PWD_LOG          file to which one line per call is appended
 //   TEKUTEKU_PWD_FAULT        1: write through a null pointer instead of answering, as a broken
-//                             component would
+//                             component would; 2: call abort(); 3: throw a C++ exception that
+//                             nothing catches
 #include "double_log.h"
 
 namespace {
@@ -37,8 +38,17 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window)
     std::snprintf(line, sizeof line, "VerifyScreenSavePwd begin %s", who);
     double_log::Append(line);
 
-    if (double_log::ReadAnswer("", "TEKUTEKU_PWD_FAULT") == 1)
+    switch (double_log::ReadAnswer("", "TEKUTEKU_PWD_FAULT")) {
+    case 1:
         *static_cast<volatile int*>(nullptr) = 1;
+        break;
+    case 2:
+        std::abort();
+    case 3:
+        throw 3;
+    default:
+        break;
+    }
 
     int busy = double_log::ReadAnswer("TEKUTEKU_PWD_BUSY_MS_FILE", "TEKUTEKU_PWD_BUSY_MS");
     if (busy > 0)

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Attacks from other programs: a repeated initialise message, system commands that would
-# uncover the desktop, a preview whose host is killed, and a password component that crashes.
-# None of them may leave the saver running uncovered, growing, orphaned, or the system's
-# running state on after it.
+# uncover the desktop, a preview whose host is killed, decoy windows posing as a running saver,
+# preview handles that are not a host's window, and a password component that crashes, aborts
+# or throws. None of them may leave the saver running uncovered, growing, orphaned, kept away,
+# or the system's running state on after it.
 . "$(dirname "$0")/lib.sh"
 
 make_app_dir PASSWORD.CPL
@@ -88,6 +89,44 @@ kill -9 "$HOST_PID" 2>/dev/null
 wait "$HOST_PID" 2>/dev/null
 check "with its host killed the preview ends by itself (within 30 s)" wait_gone "${preview_pid:-0}" 30
 
+# Decoys of the saver's class and title, one hidden and one shown by a program that never
+# answers: neither keeps the saver, or its password, away.
+set_password_switch 1
+export TEKUTEKU_PWD_ANSWER=1 TEKUTEKU_PWD_LOG
+TEKUTEKU_PWD_LOG=$(winpath "$WORK/decoy-pwd.log")
+has_decoy() { grep -q '^decoy' "$WORK/decoy.out" 2>/dev/null; }
+for kind in hidden hung; do
+    : >"$WORK/decoy.out"
+    : >"$WORK/decoy-pwd.log"
+    wine "$HELPERS/saver_probe.exe" decoy "$kind" 120000 >"$WORK/decoy.out" 2>/dev/null &
+    decoy=$!
+    wait_until 30 has_decoy
+    park_pointer
+    start_saver /s
+    # The decoy is a window of the same class and title too: the focus tells them apart.
+    check "with a $kind decoy the saver starts and takes the focus" wait_foreground WindowsScreenSaverClass 30
+    check "with a $kind decoy the running state is on" wait_running 1 30
+    xdotool key a
+    check "with a $kind decoy a key asks the component, and its approval ends the saver" ends_with 0 30
+    check "with a $kind decoy the component was asked" grep -q 'answer=1' "$WORK/decoy-pwd.log"
+    cleanup_saver
+    kill -9 "$decoy" 2>/dev/null
+    wait "$decoy" 2>/dev/null
+done
+unset TEKUTEKU_PWD_ANSWER TEKUTEKU_PWD_LOG
+set_password_switch 0
+
+# Preview handles that are no host's window: a real window's handle plus 2^32 (which must not
+# wrap to it) and the desktop window. Both are refused at once with -1 (status 255).
+start_host --size 152x112 --timeout-ms 60000
+desktop=$(probe desktop)
+for tail in "/p $((HOST + 4294967296))" "/p $desktop"; do
+    start_saver $tail
+    check "'$tail' is refused at once with status 255" ends_with 255 30
+    cleanup_saver
+done
+stop_host
+
 # A password component that crashes: the system's crash handler (Wine's debugger here, without
 # its dialog) ends the process from inside its own filter, and the running state must already
 # be off by then.
@@ -102,6 +141,20 @@ start_fullscreen && {
     check "the running state is off after the crash" wait_running 0 30
     cleanup_saver
 }
+
+# A component that calls abort(), or lets a C++ exception escape: the process ends through its
+# runtime, and the running state goes off on the way out all the same.
+for fault in "2 aborting" "3 throwing"; do
+    set -- $fault
+    TEKUTEKU_PWD_FAULT=$1
+    start_fullscreen && {
+        check "with the $2 component the running state is on" wait_running 1 30
+        xdotool key a
+        check "the $2 component ends the saver within 30 s" wait_saver_exit 60
+        check "the running state is off after the $2 component" wait_running 0 30
+        cleanup_saver
+    }
+done
 unset TEKUTEKU_PWD_FAULT
 set_password_switch 0
 

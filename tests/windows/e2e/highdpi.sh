@@ -1,7 +1,8 @@
 #!/bin/sh
 # A high-DPI screen: with the system at 192 DPI (200 %) the saver draws its figures at twice
 # their size, each sprite pixel a 2 x 2 block of one colour (hard edges, no smoothing). The
-# same run at 96 DPI first shows what the figures look like unscaled.
+# same run at 96 DPI first shows what the figures look like unscaled. The settings dialog
+# offers as many walkers as the saver shows.
 . "$(dirname "$0")/lib.sh"
 
 prepare_fullscreen_run
@@ -68,6 +69,24 @@ check "at 192 DPI the figures are drawn larger (tallest $tall192 px, widest $wid
 check "at 192 DPI every sprite pixel is a 2x2 block of one colour ($uneven192 of $drawn192 mixed)" \
     [ "$drawn192" -gt 0 -a "$uneven192" -eq 0 ]
 convert "$SHOTS/192-3.xwd" "$WORK/highdpi.png" 2>/dev/null
+
+# The dialog: 3 typed as the count and OK stores 3 at 96 DPI (768 / 195), but 1 at 192 DPI,
+# where the saver's stage is 384 pixels high.
+for at in "96 3" "192 1"; do
+    set -- $at
+    set_dpi "$1"
+    write_settings 3 1 2 1
+    start_saver
+    probe find --class '#32770' --title "てくてくポルッカの設定" --wait-ms 30000 >/dev/null
+    wait_foreground '#32770' 30
+    xdotool key Tab
+    xdotool type 3
+    xdotool key Return
+    check "at $1 DPI the dialog ends with status 0" ends_with 0 30
+    cleanup_saver
+    stored=$(read_settings | sed -n 's/^Charactors=//p')
+    check "at $1 DPI the dialog stores the count the saver shows ($stored, wanted $2)" [ "$stored" = "$2" ]
+done
 
 restore_ini
 finish

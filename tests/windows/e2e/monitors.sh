@@ -1,6 +1,6 @@
 #!/bin/sh
 # Two monitors side by side (1024x768 primary, 800x600 to its right): the saver covers both,
-# walkers walk over both, a key or 5 pixels of pointer movement on either monitor ends it, and
+# each shows its own walkers and nothing is lit below the smaller one, a key or 5 pixels of pointer movement on either monitor ends it, and
 # with a password in force no key, click, movement or close request ends it without the
 # component's approval.
 #
@@ -47,7 +47,7 @@ set_password_switch 0
 SHOTS=$WORK/shots
 mkdir -p "$SHOTS"
 
-# The primary's height decides the walker limit: 768 / 195 = 3 walkers, fast, few scenes.
+# Three walkers on each monitor (768 / 195 and 600 / 195), fast, few scenes.
 write_settings 6 3 2 1
 
 screens=$(probe screens)
@@ -73,6 +73,7 @@ start_fullscreen() {
 nonblack_in() { "$e2e_dir/shot_stats.py" "$2" --region "$1" | awk '/^region/ { print $6 }'; }
 FIRST=0,0,1024,768
 SECOND=1024,0,1824,600
+OUTSIDE=1024,600,1824,768
 
 # A grey window over both monitors stands for the desktop and its open documents.
 start_host --size 1800x700 --pos 8,30 --timeout-ms 120000
@@ -100,11 +101,14 @@ start_fullscreen 512 384 && {
     check "both monitors go black (after $tries screenshots)" mostly_black "$SHOTS/first.txt"
     # Then watch until walkers have been seen on each monitor (up to 40 s), every screenshot
     # mostly black on both.
-    seen_first=0 seen_second=0 grey=0 tries=0 pictured=0
-    while [ $((seen_first * seen_second * pictured)) -eq 0 ] && [ "$tries" -lt 120 ]; do
+    # Watch for at least 5 s so that every band has been walked, lit pixels outside adding up.
+    seen_first=0 seen_second=0 grey=0 tries=0 pictured=0 outside=0 watch_end=$(($(date +%s) + 5))
+    while [ $((seen_first * seen_second * pictured)) -eq 0 ] || [ "$(date +%s)" -lt "$watch_end" ]; do
+        [ "$tries" -lt 120 ] || break
         tries=$((tries + 1))
         grab "$SHOTS/run.xwd"
-        "$e2e_dir/shot_stats.py" "$SHOTS/run.xwd" --region $FIRST --region $SECOND >"$SHOTS/run.txt"
+        "$e2e_dir/shot_stats.py" "$SHOTS/run.xwd" --region $FIRST --region $SECOND --region $OUTSIDE >"$SHOTS/run.txt"
+        outside=$((outside + $(awk '/^region 1024 600 / { print $6 }' "$SHOTS/run.txt")))
         # A figure (a shape of a figure's size) lies on a monitor when its box starts there.
         figure='/^blob/ && $4 - $2 <= 200 && $5 - $3 <= 200'
         on_first=0 on_second=0
@@ -124,6 +128,8 @@ start_fullscreen 512 384 && {
     check "every later screenshot is mostly black on both monitors ($grey of $tries not)" [ "$grey" -eq 0 ]
     check "walkers appear on the first monitor over the run" [ "$seen_first" = 1 ]
     check "walkers appear on the second monitor over the run ($tries screenshots)" [ "$seen_second" = 1 ]
+    check "nothing is lit below the second monitor over the run ($outside pixels in $tries screenshots)" \
+        [ "$outside" -eq 0 ]
     xdotool key a
     check "a key ends the saver with status 0" ends_with 0 30
     cleanup_saver

@@ -13,6 +13,10 @@
 //   saver_probe cursor [X Y]                 moves the pointer to X,Y first, if given, as a program
 //                                            can; prints where it is: "x y"
 //   saver_probe screens                      prints "monitors N virtual X Y W H primary W H"
+//   saver_probe desktop                      prints the desktop window's handle
+//   saver_probe decoy hidden|hung MS         a window of the saver's class and title, hidden (and
+//                                            answering) or shown but never answering; prints
+//                                            "decoy HWND" and lives MS milliseconds
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -148,6 +152,33 @@ int Run(const char* exe, const char* hex)
     return static_cast<int>(code);
 }
 
+int Decoy(const char* kind, DWORD lifeMs)
+{
+    const bool hung = !std::strcmp(kind, "hung");
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "WindowsScreenSaverClass";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, windowClass.lpszClassName, "Screen Saver",
+                                  WS_POPUP | (hung ? WS_VISIBLE : 0), 0, 0, 1, 1, nullptr, nullptr,
+                                  windowClass.hInstance, nullptr);
+    if (!window) return 1;
+    std::printf("decoy %lu\n", (unsigned long)(ULONG_PTR)window);
+    std::fflush(stdout);
+    if (hung) {
+        Sleep(lifeMs);  // no message is ever taken from the queue
+        return 0;
+    }
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < lifeMs) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -180,6 +211,11 @@ int main(int argc, char** argv)
                     GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
                     GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
         rc = 0;
+    } else if (!std::strcmp(cmd, "desktop")) {
+        std::printf("%lu\n", (unsigned long)(ULONG_PTR)GetDesktopWindow());
+        rc = 0;
+    } else if (!std::strcmp(cmd, "decoy") && argc == 4) {
+        rc = Decoy(argv[2], std::strtoul(argv[3], nullptr, 10));
     } else if (!std::strcmp(cmd, "foreground")) {
         HWND window = GetForegroundWindow();
         char cls[128] = "";

@@ -26,10 +26,10 @@ void PaintAtlasWhite() {
 
 // Ticks until walker 0 stands wholly inside the screen, walking; false if she never does.
 bool TickUntilWalkerZeroIsInside(HWND window) {
-    const int width = Animation.population.stage.right;
+    const int width = FirstPopulation().stage.right;
     for (int i = 0; i < 400; ++i) {
         Tick(window);
-        const Walker& w = Animation.population.walkers[0];
+        const Walker& w = FirstPopulation().walkers[0];
         if ((w.state == WalkRight || w.state == WalkLeft) && w.drawnX >= 16 &&
             w.drawnX + 128 + 16 <= width) {
             return true;
@@ -62,9 +62,9 @@ TEST_F(AnimationWindow, InitialisationBuildsTheAtlasAndTheStage) {
     EXPECT_EQ(size.bmWidth, kSheetWidth);
     EXPECT_EQ(size.bmHeight, kSheetHeight);
     EXPECT_EQ(Animation.atlas.colourCount, 16);
-    EXPECT_EQ(Animation.population.stage.count, 1);
-    EXPECT_EQ(Animation.population.stage.right, GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_EQ(Animation.population.stage.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(FirstPopulation().stage.count, 1);
+    EXPECT_EQ(FirstPopulation().stage.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(FirstPopulation().stage.bottom, GetSystemMetrics(SM_CYSCREEN));
     EXPECT_EQ(Animation.settings.timerInterval, 1u);
     EXPECT_EQ(Animation.sound.soundOff, 1);
 }
@@ -104,7 +104,7 @@ TEST_F(AnimationWindow, FullScreenTickDrawsTheWalkerOnTheWindow) {
     window = CreateSaverWindow();
     PaintAtlasWhite();
     ASSERT_TRUE(TickUntilWalkerZeroIsInside(window));
-    const Walker& w = Animation.population.walkers[0];
+    const Walker& w = FirstPopulation().walkers[0];
     EXPECT_EQ(WindowPixel(window, w.drawnX + 64, w.drawnY + 68), kWhite);
     // Just beside her image: black (the strip she left was erased, the rest never drawn).
     const int beside = w.state == WalkRight ? w.drawnX - 8 : w.drawnX + 128 + 8;
@@ -134,11 +134,11 @@ TEST_F(AnimationWindow, AtTwiceTheDpiEachSpritePixelIsATwoByTwoBlockWithHardEdge
     Animation.getScreenDpi = HighDpi;
     window = CreateSaverWindow();
     ASSERT_EQ(Animation.scale, 2);
-    EXPECT_EQ(Animation.population.stage.right, GetSystemMetrics(SM_CXSCREEN) / 2);
-    EXPECT_EQ(Animation.population.stage.bottom, GetSystemMetrics(SM_CYSCREEN) / 2);
+    EXPECT_EQ(FirstPopulation().stage.right, GetSystemMetrics(SM_CXSCREEN) / 2);
+    EXPECT_EQ(FirstPopulation().stage.bottom, GetSystemMetrics(SM_CYSCREEN) / 2);
     PaintAtlasCheckerboard();
     ASSERT_TRUE(TickUntilWalkerZeroIsInside(window));
-    const Walker& w = Animation.population.walkers[0];
+    const Walker& w = FirstPopulation().walkers[0];
     HDC dc = GetDC(window);
     int uneven = 0;
     int alike = 0;
@@ -169,11 +169,11 @@ TEST_F(AnimationWindow, PreviewStretchesTheWholeScreenIntoTheHostWindow) {
     GetClientRect(window, &client);
     EXPECT_EQ(client.right, previewWidth);
     EXPECT_EQ(client.bottom, previewHeight);
-    EXPECT_EQ(Animation.population.stage.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(FirstPopulation().stage.right, GetSystemMetrics(SM_CXSCREEN));
 
     PaintAtlasWhite();
     ASSERT_TRUE(TickUntilWalkerZeroIsInside(window));
-    const Walker& w = Animation.population.walkers[0];
+    const Walker& w = FirstPopulation().walkers[0];
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
     const int centreX = (w.drawnX + 64) * previewWidth / screenWidth;
@@ -235,15 +235,15 @@ TEST_F(AnimationWindow, OnlyTheFirstInitialiseMessageBuildsAnything) {
     Pump();
     const int gdiBefore = CountGdiObjects();
     const SpriteAtlas atlas = Animation.atlas;
-    const Walker walker = Animation.population.walkers[0];
+    const Walker walker = FirstPopulation().walkers[0];
     for (int i = 0; i < 30; ++i) PostMessageA(window, MSG_INIT_SAVER, 0, 0);
     Pump();
     EXPECT_EQ(CountGdiObjects(), gdiBefore);
     EXPECT_EQ(Animation.atlas.surfaceDC, atlas.surfaceDC);
     EXPECT_EQ(Animation.atlas.palette, atlas.palette);
-    EXPECT_EQ(std::memcmp(&Animation.population.walkers[0], &walker, sizeof walker), 0);
+    EXPECT_EQ(std::memcmp(&FirstPopulation().walkers[0], &walker, sizeof walker), 0);
     Tick(window);
-    EXPECT_NE(std::memcmp(&Animation.population.walkers[0], &walker, sizeof walker), 0);
+    EXPECT_NE(std::memcmp(&FirstPopulation().walkers[0], &walker, sizeof walker), 0);
 }
 
 TEST_F(AnimationWindow, PreviewReleasesItsObjectsWhenTheHostWindowGoes) {
@@ -256,6 +256,67 @@ TEST_F(AnimationWindow, PreviewReleasesItsObjectsWhenTheHostWindowGoes) {
     Pump();
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(CountGdiObjects(), gdiBefore);
+}
+
+// The screens as a test poses them: one monitor, or none known (size 0) for the real one.
+ScreenArea posed{};
+int WINAPI PosedScreens(int index) {
+    if (posed.width == 0) return GetSystemMetrics(index);
+    switch (index) {
+        case SM_CXSCREEN: return posed.width;
+        case SM_CYSCREEN: return posed.height;
+        case SM_XVIRTUALSCREEN: return posed.left;
+        case SM_YVIRTUALSCREEN: return posed.top;
+        case SM_CXVIRTUALSCREEN: return posed.width;
+        case SM_CYVIRTUALSCREEN: return posed.height;
+        default: return GetSystemMetrics(index);
+    }
+}
+
+int PosedMonitors(ScreenArea* monitors, int capacity) {
+    if (posed.width == 0) return ListMonitors(monitors, capacity);
+    monitors[0] = posed;
+    return 1;
+}
+
+RECT WindowFrame(HWND window) {
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    return frame;
+}
+
+// Whatever tells the saver (a message, or only the next tick, as under Wine), the window covers
+// the new screen at once and the walkers start on a stage of its size; nothing is left behind.
+TEST_F(AnimationWindow, ChangedScreensAreCoveredAtOnceWithoutLeaks) {
+    StoreSettings(6, 3, 2, 1);
+    posed = ScreenArea{};
+    Animation.getSystemMetrics = PosedScreens;
+    Animation.listMonitors = PosedMonitors;
+    window = CreateSaverWindow();
+    Tick(window);
+    const int gdiBefore = CountGdiObjects();
+    const ScreenArea sizes[] = {{0, 0, 800, 600}, {-640, 0, 1664, 768}, {0, 0, 400, 150}};
+    const UINT messages[] = {WM_DISPLAYCHANGE, WM_SETTINGCHANGE, WM_TIMER};
+    for (int i = 0; i < 60; ++i) {
+        posed = sizes[i % 3];
+        if (messages[i / 3 % 3] == WM_TIMER) {
+            Tick(window);
+        } else {
+            SendMessageA(window, messages[i / 3 % 3], 0, 0);
+        }
+        const RECT frame = WindowFrame(window);
+        ASSERT_EQ(frame.left, posed.left) << i;
+        ASSERT_EQ(frame.right - frame.left, posed.width) << i;
+        ASSERT_EQ(frame.bottom - frame.top, posed.height) << i;
+        ASSERT_EQ(FirstPopulation().stage.right, posed.width) << i;
+        ASSERT_EQ(FirstPopulation().stage.count, posed.height < 390 ? 1 : 3) << i;
+    }
+    Tick(window);
+    EXPECT_EQ(CountGdiObjects(), gdiBefore);
+    // A setting change that leaves the screens as they are keeps the walkers where they were.
+    const Walker walker = FirstPopulation().walkers[0];
+    SendMessageA(window, WM_SETTINGCHANGE, 0, 0);
+    EXPECT_EQ(std::memcmp(&FirstPopulation().walkers[0], &walker, sizeof walker), 0);
 }
 
 // The real resource look-ups with a wave device that is always there, and plays written down.

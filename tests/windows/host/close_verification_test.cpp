@@ -127,9 +127,9 @@ TEST_F(CloseVerification, RefusedPasswordKeepsTheSaverRunningAndDrawing) {
     // Nothing was released, and the walkers still move.
     EXPECT_EQ(GetObjectType(Animation.atlas.palette), static_cast<DWORD>(OBJ_PAL));
     EXPECT_EQ(GetObjectType(Animation.atlas.surfaceDC), static_cast<DWORD>(OBJ_MEMDC));
-    const Walker before = Animation.population.walkers[0];
+    const Walker before = FirstPopulation().walkers[0];
     Tick(window);
-    const Walker& after = Animation.population.walkers[0];
+    const Walker& after = FirstPopulation().walkers[0];
     EXPECT_TRUE(after.x != before.x || after.frame != before.frame || after.state != before.state);
 }
 

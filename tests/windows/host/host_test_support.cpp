@@ -20,6 +20,8 @@ void UseFakeCursorAndClock() {
     Host.tickSource = FakeGetTickCount;
 }
 
+WalkerPopulation& FirstPopulation() { return Animation.pictures.pictures[0].population; }
+
 void ResetSaverState() {
     Host = HostState{};
     Animation = AnimationState{};

@@ -5,6 +5,10 @@
 
 #include <vector>
 
+struct WalkerPopulation;
+// The walkers of the window's first picture (its only one on a single screen).
+WalkerPopulation& FirstPopulation();
+
 // Fresh host, animation and module state, as at process start (this program's resources).
 void ResetSaverState();
 

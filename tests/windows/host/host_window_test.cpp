@@ -133,7 +133,7 @@ TEST_F(HostWindow, AfterApprovalNoTimerPaintOrInputReachesTheAnimation) {
     window = CreateSaverWindow();
     Pump();
     Host.CloseApproved = 1;
-    const Walker before = Animation.population.walkers[0];
+    const Walker before = FirstPopulation().walkers[0];
     KillTimer(window, kTickTimerId);
     ValidateRect(window, nullptr);
 
@@ -150,7 +150,7 @@ TEST_F(HostWindow, AfterApprovalNoTimerPaintOrInputReachesTheAnimation) {
     FakeCursor = POINT{900, 700};
     SendMessageA(window, WM_MOUSEMOVE, 0, 0);
     EXPECT_FALSE(Queued(window, WM_CLOSE));
-    const Walker& after = Animation.population.walkers[0];
+    const Walker& after = FirstPopulation().walkers[0];
     EXPECT_EQ(after.x, before.x);
     EXPECT_EQ(after.tick, before.tick);
     EXPECT_EQ(after.frame, before.frame);

@@ -35,8 +35,10 @@ TEST(ParseWindowHandle, ReadsLeadingDecimalDigitsOnly) {
     EXPECT_EQ(ParseWindowHandle("0x10"), 0u);
     EXPECT_EQ(ParseWindowHandle(""), 0u);
     EXPECT_EQ(ParseWindowHandle("4294967295"), 4294967295u);
-    EXPECT_EQ(ParseWindowHandle("4294967296"), 0u);  // modulo 2^32
-    EXPECT_EQ(ParseWindowHandle("4294967297"), 1u);
+    // Larger numbers are no handle at all, not another window's modulo 2^32.
+    EXPECT_EQ(ParseWindowHandle("4294967296"), 0u);
+    EXPECT_EQ(ParseWindowHandle("4294967297"), 0u);
+    EXPECT_EQ(ParseWindowHandle("123456789012345678901234567890"), 0u);
 }
 
 class SaverMainModes : public ::testing::Test {
@@ -55,6 +57,10 @@ TEST_F(SaverMainModes, UnknownSelectorsEndAtOnceWithMinusOne) {
         EXPECT_EQ(CountThreadWindows(), windows);
     }
     EXPECT_EQ(Host.SaverMode, kFullScreenMode);
+    // The desktop window is no preview host.
+    const std::string desktop = "/p " + std::to_string(static_cast<uint32_t>(
+                                            reinterpret_cast<uintptr_t>(GetDesktopWindow())));
+    EXPECT_EQ(Run(desktop.c_str()), -1);
 }
 
 TEST_F(SaverMainModes, PasswordChangeWithoutTheSystemFunctionStillGivesZero) {
@@ -76,8 +82,8 @@ TEST_F(SaverMainModes, AFullScreenStartWhileOneRunsReturnsZeroAndLoadsNothing) {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = kSaverClassName;
     const bool ownClass = RegisterClassA(&windowClass) != 0;
-    running = CreateWindowExA(0, kSaverClassName, kFullScreenTitle, WS_POPUP, 0, 0, 10, 10,
-                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    running = CreateWindowExA(0, kSaverClassName, kFullScreenTitle, WS_POPUP | WS_VISIBLE, 0, 0,
+                              10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(running, nullptr);
     EXPECT_EQ(Run("/s"), 0);
     EXPECT_EQ(Host.SaverWindow, nullptr);

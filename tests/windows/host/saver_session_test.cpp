@@ -106,8 +106,14 @@ int WINAPI TwoMonitors(int index) {
     }
 }
 int DoubleDpi() { return 192; }
+int TwoMonitorList(ScreenArea* monitors, int capacity) {
+    if (capacity < 2) return 0;
+    monitors[0] = ScreenArea{-800, 0, 800, 600};
+    monitors[1] = ScreenArea{0, 0, 1024, 768};
+    return 2;
+}
 
-// Windows 95: no virtual screen, and 96 DPI.
+// Windows 95: no virtual screen, no monitor list, and 96 DPI.
 int WINAPI NoVirtualScreen(int index) {
     switch (index) {
         case SM_XVIRTUALSCREEN:
@@ -118,25 +124,27 @@ int WINAPI NoVirtualScreen(int index) {
     }
 }
 int NormalDpi() { return 96; }
+int NoMonitorList(ScreenArea*, int) { return 0; }
 
 struct Drawn {
     int scale = 0;
-    Stage stage{};
-    int32_t walkerCount = 0;
+    PictureSet pictures{};
+    Stage stage{};  // the first picture's
 };
 Drawn drawn;
 
 void CALLBACK LookAtTheDrawingThenPressKey(HWND, UINT, UINT_PTR timer, DWORD) {
     drawn.scale = Animation.scale;
-    drawn.stage = Animation.population.stage;
-    drawn.walkerCount = Animation.settings.walkerCount;
+    drawn.pictures = Animation.pictures;
+    drawn.stage = FirstPopulation().stage;
     LookThenPressKey(nullptr, 0, timer, 0);
 }
 
-TEST_F(SaverSession, SeveralMonitorsAreCoveredWholeAndHighDpiDrawsAtAWholeScale) {
+TEST_F(SaverSession, SeveralMonitorsAreCoveredWholeEachWithItsOwnPictureAtAWholeScale) {
     StoreSettings(3, 9, 1, 1);
     Animation.getSystemMetrics = TwoMonitors;
     Animation.getScreenDpi = DoubleDpi;
+    Animation.listMonitors = TwoMonitorList;
     drawn = Drawn{};
     SetTimer(nullptr, 0, 300, LookAtTheDrawingThenPressKey);
     EXPECT_EQ(Run("/s"), 0);
@@ -146,17 +154,26 @@ TEST_F(SaverSession, SeveralMonitorsAreCoveredWholeAndHighDpiDrawsAtAWholeScale)
     EXPECT_EQ(seen.frame.right, 1024);
     EXPECT_EQ(seen.frame.bottom, 768);
     EXPECT_EQ(drawn.scale, 2);
-    // The stage spans both monitors in sprite pixels; the limit is the primary's 768 / 2 / 195.
-    EXPECT_EQ(drawn.stage.right, 1824 / 2);
-    EXPECT_EQ(drawn.stage.bottom, 768 / 2);
-    EXPECT_EQ(drawn.walkerCount, 1);
-    EXPECT_EQ(drawn.stage.count, 1);
+    // A picture per monitor, placed in window pixels, its stage and its limit in sprite pixels:
+    // 600 / 2 / 195 and 768 / 2 / 195 walkers.
+    ASSERT_EQ(drawn.pictures.count, 2);
+    const Picture& left = drawn.pictures.pictures[0];
+    const Picture& primary = drawn.pictures.pictures[1];
+    EXPECT_EQ(left.area.left, 0);
+    EXPECT_EQ(primary.area.left, 800);
+    EXPECT_EQ(left.population.stage.right, 800 / 2);
+    EXPECT_EQ(left.population.stage.bottom, 600 / 2);
+    EXPECT_EQ(primary.population.stage.right, 1024 / 2);
+    EXPECT_EQ(primary.population.stage.bottom, 768 / 2);
+    EXPECT_EQ(left.population.stage.count, 1);
+    EXPECT_EQ(primary.population.stage.count, 1);
 }
 
 TEST_F(SaverSession, WithoutAVirtualScreenTheSaverCoversThePrimaryScreenAsBefore) {
     StoreSettings(3, 9, 1, 1);
     Animation.getSystemMetrics = NoVirtualScreen;
     Animation.getScreenDpi = NormalDpi;
+    Animation.listMonitors = NoMonitorList;
     drawn = Drawn{};
     SetTimer(nullptr, 0, 300, LookAtTheDrawingThenPressKey);
     EXPECT_EQ(Run("/s"), 0);
@@ -167,7 +184,8 @@ TEST_F(SaverSession, WithoutAVirtualScreenTheSaverCoversThePrimaryScreenAsBefore
     EXPECT_EQ(drawn.scale, 1);
     EXPECT_EQ(drawn.stage.right, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(drawn.stage.bottom, GetSystemMetrics(SM_CYSCREEN));
-    EXPECT_EQ(drawn.walkerCount, GetSystemMetrics(SM_CYSCREEN) / 195);
+    EXPECT_EQ(drawn.pictures.count, 1);
+    EXPECT_EQ(drawn.stage.count, GetSystemMetrics(SM_CYSCREEN) / 195);
 }
 
 }  // namespace

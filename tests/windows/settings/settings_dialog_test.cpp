@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "animation/screen_geometry.h"
 #include "resources/resource_ids.h"
 #include "settings/win32/module_instance.h"
 #include "settings/win32/settings_dialog.h"
@@ -23,6 +24,8 @@ protected:
         FakeWaveDevices = 0;
         WaveDeviceQueries = 0;
         SettingsDialog.getSystemMetrics = FakeGetSystemMetrics;
+        SettingsDialog.getScreenDpi = FakeScreenDpi;
+        FakeDpi = 96;
         SettingsDialog.getWaveOutDeviceCount = FakeWaveOutGetNumDevs;
     }
     void TearDown() override {
@@ -115,13 +118,18 @@ TEST_F(SettingsDialogTest, CountLabelIsShiftJisPrefixAndLimit) {
     EXPECT_EQ(WindowTextW(Item(IDC_COUNT_LABEL)), L"ポルッカの数(1\uFF5E3)");
 }
 
-TEST_F(SettingsDialogTest, CountLimitFollowsTheScreenHeightUpToNine) {
+// The limit is that of the saver's stage: at 150 % and more its pixels are whole blocks of
+// screen pixels (2 x 2 at 192 DPI), so fewer bands fit.
+TEST_F(SettingsDialogTest, CountLimitFollowsTheStageHeightUpToNine) {
     const struct {
-        int height, limit;
-    } cases[] = {{768, 3}, {1024, 5}, {1949, 9}, {2000, 9}, {4000, 9}, {390, 2}, {194, 0}};
+        int height, dpi, limit;
+    } cases[] = {{768, 96, 3},   {1024, 96, 5},  {1949, 96, 9}, {2000, 96, 9},
+                 {4000, 96, 9},  {390, 96, 2},   {194, 96, 0},  {1200, 192, 3},
+                 {1200, 120, 6}, {1200, 144, 3}, {2160, 288, 3}, {768, 192, 1}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.height);
+        SCOPED_TRACE(std::to_string(c.height) + " at " + std::to_string(c.dpi) + " DPI");
         FakeScreenHeight = c.height;
+        FakeDpi = c.dpi;
         Open();
         EXPECT_EQ(SettingsDialog.countLimit, c.limit);
         const std::wstring label = WindowTextW(Item(IDC_COUNT_LABEL));
@@ -134,7 +142,7 @@ TEST_F(SettingsDialogTest, CountLimitFollowsTheScreenHeightUpToNine) {
 TEST_F(SettingsDialogTest, TheRealScreenHeightIsUsedByDefault) {
     ResetSettingsDialogState();
     Open();
-    int limit = GetSystemMetrics(SM_CYSCREEN) / 195;
+    int limit = ScaledLength(GetSystemMetrics(SM_CYSCREEN), PixelScale(DialogScreenDpi())) / 195;
     if (limit > 9) limit = 9;
     EXPECT_EQ(SettingsDialog.countLimit, limit);
 }

@@ -7,6 +7,8 @@
 #include "settings/win32/module_instance.h"
 
 int FakeScreenHeight = 768;
+int FakeDpi = 96;
+int FakeScreenDpi() { return FakeDpi; }
 UINT FakeWaveDevices = 0;
 int WaveDeviceQueries = 0;
 

@@ -23,6 +23,8 @@ std::string WindowTextA(HWND window);
 
 // Fake platform answers for the dialog's queries.
 extern int FakeScreenHeight;
+extern int FakeDpi;  // what FakeScreenDpi answers
+int FakeScreenDpi();
 extern UINT FakeWaveDevices;
 extern int WaveDeviceQueries;
 int WINAPI FakeGetSystemMetrics(int index);
