@@ -377,9 +377,11 @@ async function fetchNeeded(name, read) {
 // The core's module, fetched and compiled here rather than by the generated loader, so that a
 // missing or damaged file is named instead of reported in the loader's words.
 async function compileCore() {
-  const bytes = await fetchNeeded('tekuteku.wasm', (response) => response.arrayBuffer());
+  const response = await fetchNeeded('tekuteku.wasm', (r) => r);
   try {
-    return await WebAssembly.compile(bytes);
+    // Compiled while it arrives where the server names its type; other servers' answers whole.
+    return await (response.headers.get('Content-Type') === 'application/wasm'
+      ? WebAssembly.compileStreaming(response) : WebAssembly.compile(await response.arrayBuffer()));
   } catch (error) {
     throw new Error(`tekuteku.wasm が壊れています(${error.message})`);
   }
