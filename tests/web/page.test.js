@@ -119,6 +119,18 @@ describe('loading', () => {
     });
   }
 
+  test('the server of make run-web: text and wasm gzipped, packed files as they are, every file revalidated', async () => {
+    for (const name of ['?speed=2', 'page.js', 'tekuteku.wasm', 'sheet.bmp.gz']) {
+      const first = await fetch(`${shared.server.url}${name}`, { headers: { 'Accept-Encoding': 'gzip' } });
+      assert.equal(first.status, 200, name);
+      assert.equal(first.headers.get('content-encoding'), name.endsWith('.gz') ? null : 'gzip', name);
+      assert.equal(first.headers.get('cache-control'), 'no-cache', name);
+      await first.arrayBuffer();
+      const again = await fetch(`${shared.server.url}${name}`, { headers: { 'Accept-Encoding': 'gzip', 'If-None-Match': first.headers.get('etag') } });
+      assert.equal(again.status, 304, `${name} unchanged`);
+    }
+  });
+
   test('after the first visit the page starts offline, from its service worker\'s cache', async () => {
     await withPage(async (page) => {
       await page.goto(`${shared.server.url}?seed=2&speed=6`);
