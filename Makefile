@@ -175,7 +175,8 @@ web: bootstrap
 run-web: web
 	@tools/serve-web $(WEB) $(or $(PORT),8800)
 
-# The page's figures beside the native saver's CPU (about a minute): tools/measure-web.
+# The page's figures beside a floor page's and the native saver's CPU (about four minutes):
+# tools/measure-web.
 .PHONY: measure-web
 measure-web: build web
 	@tools/measure-web $(NATIVE)

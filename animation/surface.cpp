@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+void ConvertToRgbaOrder(Surface& surface) {
+    for (uint32_t& p : surface.pixels) p = ToRgbaOrder(p);
+}
+
 bool ClipCopy(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX, int32_t srcY,
               int32_t targetWidth, int32_t targetHeight, int32_t atlasWidth, int32_t atlasHeight,
               ClippedCopy& out) {

@@ -17,6 +17,15 @@ struct Surface {
     uint32_t At(int32_t x, int32_t y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
+// A browser canvas takes pixels as the bytes R, G, B, A. A surface whose pixels are all in that
+// order (0xAABBGGRR in a little-endian word) can be handed to it as it is, with no conversion per
+// frame: convert the atlas once, start the screen as opaque black, and copies keep the order.
+constexpr uint32_t kOpaqueBlackRgba = 0xFF000000u;
+constexpr uint32_t ToRgbaOrder(uint32_t rgb) {
+    return kOpaqueBlackRgba | (rgb & 0xFFu) << 16 | (rgb & 0xFF00u) | (rgb >> 16 & 0xFFu);
+}
+void ConvertToRgbaOrder(Surface& surface);
+
 // A rectangle copy, clipped so that it lies inside both the target and the atlas.
 struct ClippedCopy {
     int32_t dstX, dstY, srcX, srcY, width, height;

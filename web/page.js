@@ -43,7 +43,7 @@ function fail(message) {
   status.state = 'failed';
   console.error(`tekuteku: ${message}`);
   const problem = document.getElementById('problem');
-  problem.textContent = `tekuteku cannot start: ${message}`;
+  problem.textContent = `てくてくポルッカを始められません: ${message}。`;
   problem.hidden = false;
 }
 
@@ -191,8 +191,9 @@ function playSound(request) {
   audio.playing = source;
 }
 
-// Input: outside full screen a key or a click enters it; in full screen a key, a click or more
-// than 4 pixels of mouse movement leaves it, like the saver. In idle mode input ends the saver.
+// Input: outside full screen a key, a click or a tap enters it; in full screen a key, a click, a
+// tap or more than 4 pixels of mouse movement leaves it, like the saver. In idle mode input ends
+// the saver.
 function inPanel(event) {
   return event.target instanceof Element && event.target.closest('#settings, #open-settings') !== null;
 }
@@ -200,6 +201,10 @@ function inPanel(event) {
 function pointerAt(event) {
   return { x: event.clientX, y: event.clientY };
 }
+
+// Keys that move the focus or only modify another key: outside full screen they leave the page
+// alone, so Tab reaches 設定 and a shortcut of the browser starts nothing.
+const QUIET_KEYS = new Set(['Tab', 'Shift', 'Control', 'Alt', 'AltGraph', 'Meta', 'OS', 'CapsLock', 'Escape']);
 
 function onPress(event) {
   if (inPanel(event) || !core || status.state === 'failed') return;
@@ -210,13 +215,31 @@ function onPress(event) {
     // the test picture stays as it is
   } else if (document.fullscreenElement) {
     document.exitFullscreen().catch(() => {});
-  } else if (!(event.ctrlKey || event.altKey || event.metaKey)) {  // leave the browser's shortcuts alone
+  } else if (!(event.ctrlKey || event.altKey || event.metaKey || QUIET_KEYS.has(event.key))) {
     document.documentElement.requestFullscreen().catch((error) => warn(`no full screen: ${error.message}`));
   }
 }
 
+// A tap is one press. Phones follow it with mouse events made from the same touch (a move, a
+// press, a release); counted again, they would leave the full screen the tap just entered.
+const TAP_ECHO_MS = 1000;
+const TAP_ECHO_PIXELS = 24;
+let lastTap = null;  // { time, x, y } of the latest touch's end
+
+function echoOfTap(event) {
+  if (event.sourceCapabilities?.firesTouchEvents) return true;
+  return lastTap !== null && event.timeStamp - lastTap.time < TAP_ECHO_MS &&
+    Math.abs(event.clientX - lastTap.x) + Math.abs(event.clientY - lastTap.y) <= TAP_ECHO_PIXELS;
+}
+
+function onTouchEnd(event) {
+  const touch = event.changedTouches[0];
+  lastTap = { time: event.timeStamp, x: touch?.clientX ?? 0, y: touch?.clientY ?? 0 };
+  onPress(event);  // on the end of the touch: browsers allow full screen only from then
+}
+
 function onMouseMove(event) {
-  if (!core || options.ticks !== null) return;
+  if (!core || options.ticks !== null || echoOfTap(event)) return;
   const watching = options.idle !== null ? status.state === 'running' : document.fullscreenElement !== null;
   if (!watching) {
     if (options.idle !== null) idleInput();
@@ -234,14 +257,22 @@ function onMouseMove(event) {
   }
 }
 
-addEventListener('keydown', onPress);
-addEventListener('mousedown', onPress);
-addEventListener('touchstart', onPress);
+addEventListener('keydown', (event) => {
+  if (event.key === 'Escape' && !panel.hidden) {
+    closePanel();
+    return;
+  }
+  onPress(event);
+});
+addEventListener('mousedown', (event) => {
+  if (!echoOfTap(event)) onPress(event);
+});
+addEventListener('touchend', onTouchEnd);
 addEventListener('mousemove', onMouseMove);
 document.addEventListener('fullscreenchange', () => {
   status.fullscreen = document.fullscreenElement !== null;
   mouseReference = null;
-  if (status.fullscreen) document.getElementById('settings').hidden = true;
+  if (status.fullscreen) closePanel();
 });
 
 // Idle mode: black until there has been no input for options.idle seconds, then the saver; any
@@ -261,8 +292,11 @@ function idleInput() {
   }, options.idle * 1000);
 }
 
-// The settings panel: the dialog's four choices; OK keeps them in localStorage and in the URL.
+// The settings panel: the dialog's four choices. OK keeps them in this browser, and in the
+// address only when asked to (a link to share or bookmark); otherwise the address loses them, so
+// an old bookmark of it never undoes a later choice.
 const panel = document.getElementById('settings');
+const openButton = document.getElementById('open-settings');
 
 function showPanel() {
   const limit = panelCountLimit((stage ?? wantedStage()).height);
@@ -273,7 +307,16 @@ function showPanel() {
   panel.elements.speed.value = String(s.speed);
   panel.elements.event.value = s.event;
   panel.elements.sound.value = s.sound;
+  panel.elements.share.checked = options.inAddress;
   panel.hidden = false;
+  openButton.setAttribute('aria-expanded', 'true');
+  panel.elements.count.focus();
+}
+
+function closePanel() {
+  panel.hidden = true;
+  openButton.setAttribute('aria-expanded', 'false');
+  if (panel.contains(document.activeElement)) openButton.focus();
 }
 
 function applyPanel() {
@@ -290,10 +333,12 @@ function applyPanel() {
   } catch (error) {
     warn(`the settings cannot be kept in this browser: ${error.message}`);
   }
-  history.replaceState(null, '', searchWithSettings(location.search, settings));
+  options.inAddress = panel.elements.share.checked;
+  const search = searchWithSettings(location.search, options.inAddress ? settings : null);
+  history.replaceState(null, '', `${location.pathname}${search}${location.hash}`);
   options.settings = settings;
   status.settings = settings;
-  panel.hidden = true;
+  closePanel();
   if (settings.sound === 'off') stopSound();
   if (ticking) {
     stopTicking();
@@ -303,34 +348,97 @@ function applyPanel() {
   unlockSound();  // the OK click is a gesture too
 }
 
-document.getElementById('open-settings').addEventListener('click', () => {
+openButton.addEventListener('click', () => {
   if (panel.hidden) showPanel();
-  else panel.hidden = true;
+  else closePanel();
 });
-document.getElementById('settings-cancel').addEventListener('click', () => { panel.hidden = true; });
+document.getElementById('settings-cancel').addEventListener('click', closePanel);
 panel.addEventListener('submit', (event) => {
   event.preventDefault();
   applyPanel();
 });
 
+// A file the page cannot do without, named in the page's language when it fails.
+function cannotLoad(name, why) {
+  return new Error(`${name} を読み込めませんでした(${why})`);
+}
+
+async function fetchNeeded(name, read) {
+  let response;
+  try {
+    response = await fetch(name);
+  } catch (error) {
+    throw cannotLoad(name, error.message);
+  }
+  if (!response.ok) throw cannotLoad(name, `HTTP ${response.status}`);
+  return read(response);
+}
+
+// The core's module, fetched and compiled here rather than by the generated loader, so that a
+// missing or damaged file is named instead of reported in the loader's words.
+async function compileCore() {
+  const response = await fetchNeeded('tekuteku.wasm', (r) => r);
+  try {
+    // Compiled while it arrives where the server names its type; other servers' answers whole.
+    return await (response.headers.get('Content-Type') === 'application/wasm'
+      ? WebAssembly.compileStreaming(response) : WebAssembly.compile(await response.arrayBuffer()));
+  } catch (error) {
+    throw new Error(`tekuteku.wasm が壊れています(${error.message})`);
+  }
+}
+
+async function loadSheet() {
+  try {
+    return await fetchInflated('sheet.bmp.gz');
+  } catch (error) {
+    throw cannotLoad('sheet.bmp.gz', error.message.replace('sheet.bmp.gz: ', ''));
+  }
+}
+
+// The still test picture: its ticks run in slices, so even a long run leaves the tab responsive.
+async function runTestTicks(count) {
+  let done = 0;
+  while (done < count) {
+    const sliceEnd = performance.now() + 20;
+    while (done < count && performance.now() < sliceEnd) {
+      core._tk_step();
+      done += 1;
+    }
+    status.ticks = done;
+    if (done < count) await new Promise((resolve) => { setTimeout(resolve, 0); });
+  }
+}
+
+// Kept for offline use and for installing to a home screen once the page has shown itself.
+function keepForOffline() {
+  if (!('serviceWorker' in navigator) || !isSecureContext) return;
+  navigator.serviceWorker.register('sw.js').catch((error) => warn(`no offline copy: ${error.message}`));
+}
+
 async function main() {
   options = readPageOptions(location.search, readStorage(), warn);
   status.settings = options.settings;
-  history.replaceState(null, '', searchWithSettings(location.search, options.settings));
-  const sheet = fetchInflated('sheet.bmp.gz');
-  core = await createTekuteku();
+  const sheet = loadSheet();
+  sheet.catch(() => {});  // reported once awaited, after the core
+  const module = await compileCore();
+  core = await createTekuteku({
+    instantiateWasm(imports, receive) {
+      WebAssembly.instantiate(module, imports).then((instance) => receive(instance, module),
+        (error) => fail(`tekuteku.wasm を使えません(${error.message})`));
+      return {};
+    },
+  });
   const bytes = await sheet;
   const pointer = core._malloc(bytes.length);
   core.HEAPU8.set(bytes, pointer);
   const loaded = core._tk_load_sheet(pointer, bytes.length);
   core._free(pointer);
-  if (!loaded) throw new Error(`the sprite sheet cannot be used: ${core.UTF8ToString(core._tk_error())}`);
+  if (!loaded) throw new Error(`スプライトシート sheet.bmp.gz が使えません(${core.UTF8ToString(core._tk_error())})`);
 
   if (options.ticks !== null) {
     // Test hook: a still picture after exactly that many ticks, as tekuteku-render draws it.
     startStage();
-    for (let i = 0; i < options.ticks; i += 1) core._tk_step();
-    status.ticks = options.ticks;
+    await runTestTicks(options.ticks);
     present();
     status.state = 'stopped';
   } else if (options.idle !== null) {
@@ -339,6 +447,7 @@ async function main() {
     startStage();
     startTicking();
   }
+  keepForOffline();
 }
 
 main().catch((error) => fail(error.message));

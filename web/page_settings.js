@@ -32,7 +32,7 @@ const PAGE_RULES = Object.fromEntries(
 );
 const OPTION_RULES = {
   seed: (t) => wholeNumber(t, 0, 4294967295),
-  ticks: (t) => wholeNumber(t, 1, 1000000),
+  ticks: (t) => wholeNumber(t, 1, 100000),
   width: (t) => wholeNumber(t, 1, 4096),
   height: (t) => wholeNumber(t, 1, 4096),
   idle: (t) => (/^\d{1,5}(\.\d{1,3})?$/.test(t ?? '') && Number(t) > 0 && Number(t) <= 86400 ? Number(t) : null),
@@ -54,8 +54,8 @@ function parseStored(storedText, warn) {
 }
 
 // search: location.search; storedText: localStorage's item (or null); warn(message) for bad values.
-// Returns { settings: {speed, count, event, sound}, seed, ticks, width, height, idle } with null
-// for options not given.
+// Returns { settings: {speed, count, event, sound}, inAddress, seed, ticks, width, height, idle }
+// with null for options not given; inAddress tells whether the address gave any of the settings.
 export function readPageOptions(search, storedText, warn) {
   const query = new URLSearchParams(search);
   const stored = parseStored(storedText, warn);
@@ -71,7 +71,7 @@ export function readPageOptions(search, storedText, warn) {
     }
     settings[name] = value ?? DEFAULTS[name];
   }
-  const options = { settings };
+  const options = { settings, inAddress: Object.keys(SETTING_RULES).some((name) => query.has(name)) };
   for (const [name, rule] of Object.entries(OPTION_RULES)) {
     options[name] = null;
     if (!query.has(name)) continue;
@@ -88,11 +88,16 @@ export function storedValues(settings) {
   );
 }
 
-// The query with the four settings written in (other parameters kept), for the address bar.
+// The query with the four settings written in, or taken out when settings is null (other
+// parameters kept), for the address bar.
 export function searchWithSettings(search, settings) {
   const query = new URLSearchParams(search);
-  for (const name of Object.keys(PAGE_RULES)) query.set(name, String(settings[name]));
-  return `?${query}`;
+  for (const name of Object.keys(PAGE_RULES)) {
+    if (settings) query.set(name, String(settings[name]));
+    else query.delete(name);
+  }
+  const text = query.toString();
+  return text ? `?${text}` : '';
 }
 
 // Whole device pixels per stage pixel, and the stage: the window's device pixels divided by that

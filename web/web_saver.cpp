@@ -1,8 +1,16 @@
 #include "web/web_saver.h"
 
+#include <algorithm>
+#include <bit>
+#include <string_view>
+
 #include "animation/atlas_image.h"
 #include "animation/frame_step.h"
 #include "settings/number_text.h"
+
+// The screen's words are handed to the canvas as bytes: R, G, B, A only on a little-endian machine,
+// which WebAssembly always is.
+static_assert(std::endian::native == std::endian::little);
 
 void ChangedRectCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h,
                                       int32_t srcX, int32_t srcY) {
@@ -25,22 +33,6 @@ void ChangedRectCanvas::MarkAll() {
     all_ = true;
     if (screen_.width > 0 && screen_.height > 0) {
         changed_.push_back(ClippedCopy{0, 0, 0, 0, screen_.width, screen_.height});
-    }
-}
-
-void CopyRectToRgba(const Surface& screen, const ClippedCopy& rect, uint8_t* rgba) {
-    for (int32_t y = rect.dstY; y < rect.dstY + rect.height; ++y) {
-        const size_t first = static_cast<size_t>(y) * screen.width + rect.dstX;
-        const uint32_t* from = &screen.pixels[first];
-        uint8_t* to = rgba + first * 4;
-        for (int32_t x = 0; x < rect.width; ++x) {
-            const uint32_t p = from[x];
-            to[0] = static_cast<uint8_t>(p >> 16);
-            to[1] = static_cast<uint8_t>(p >> 8);
-            to[2] = static_cast<uint8_t>(p);
-            to[3] = 255;
-            to += 4;
-        }
     }
 }
 
@@ -81,7 +73,9 @@ private:
 }  // namespace
 
 bool WebSaver::LoadSheet(const uint8_t* data, size_t size, const char** error) {
-    return DecodeBitmapToSurface(data, size, atlas_, error);
+    if (!DecodeBitmapToSurface(data, size, atlas_, error)) return false;
+    ConvertToRgbaOrder(atlas_);
+    return true;
 }
 
 void WebSaver::Start(int32_t width, int32_t height, const WebSettings& stored, uint32_t seed,
@@ -93,8 +87,8 @@ void WebSaver::Start(int32_t width, int32_t height, const WebSettings& stored, u
     SetUpSound(sound_, soundPlatform_, settings_.soundOff);
     soundPlatform_.TakeRequest();
 
-    screen_ = Surface(width, height);  // black
-    rgba_.assign(static_cast<size_t>(width) * height * 4, 0);
+    screen_ = Surface(width, height);
+    std::fill(screen_.pixels.begin(), screen_.pixels.end(), kOpaqueBlackRgba);
     canvas_.MarkAll();
     population_ = WalkerPopulation{};
     StartWalkers(population_, MakeStage(0, 0, width, height, settings_.walkerCount, settings_.eventOdds),
@@ -108,6 +102,5 @@ int WebSaver::Step() {
 
 const std::vector<ClippedCopy>& WebSaver::Present() {
     canvas_.TakeChanged(presented_);
-    for (const ClippedCopy& rect : presented_) CopyRectToRgba(screen_, rect, rgba_.data());
     return presented_;
 }

@@ -1,6 +1,6 @@
 // The browser saver's state, free of any browser call so it can be tested natively: the core's
-// walkers and frame step drawing into a software surface, the rectangles each step changed, and
-// those rectangles converted to the RGBA bytes a <canvas> takes.
+// walkers and frame step drawing into a software surface kept in the byte order a <canvas> takes
+// (R, G, B, A), and the rectangles each step changed.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -21,7 +21,7 @@ struct WebSettings {
 };
 
 // Copies onto the screen surface and remembers where: what a step copied is exactly what
-// changed, so only that is converted and handed to the canvas.
+// changed, so only that is handed to the canvas.
 class ChangedRectCanvas final : public Canvas {
 public:
     ChangedRectCanvas(Surface& screen, const Surface& atlas) : screen_(screen), atlas_(atlas) {}
@@ -45,10 +45,6 @@ private:
     std::vector<ClippedCopy> changed_;  // destination rectangles only; src fields unused
     bool all_ = false;                  // changed_ is the whole screen
 };
-
-// 0x00RRGGBB pixels of the rectangle to R, G, B, 255 bytes at the same places of rgba, which
-// has the surface's size (4 bytes a pixel).
-void CopyRectToRgba(const Surface& screen, const ClippedCopy& rect, uint8_t* rgba);
 
 // Sound decisions stay in the core; this platform only says whether the page can play sound and
 // records the one play request a step makes. The sounds themselves live in the page's audio
@@ -77,7 +73,8 @@ private:
 
 class WebSaver {
 public:
-    // The atlas comes from the sheet file (a whole .bmp or a headerless bitmap).
+    // The atlas comes from the sheet file (a whole .bmp or a headerless bitmap), converted once
+    // to the canvas's byte order.
     bool LoadSheet(const uint8_t* data, size_t size, const char** error);
 
     // A new screen of width x height, black, with the walkers started over; the settings are
@@ -86,12 +83,13 @@ public:
                bool audioAvailable);
     // One tick; returns the sound request (see WebSoundPlatform::TakeRequest).
     int Step();
-    // Converts everything changed since the last call into Rgba() and returns the rectangles.
+    // The rectangles of Rgba() changed since the last call.
     const std::vector<ClippedCopy>& Present();
     const std::vector<ClippedCopy>& Presented() const { return presented_; }
 
+    // The screen in the canvas's byte order: width x height pixels of R, G, B, 255.
     const Surface& Screen() const { return screen_; }
-    uint8_t* Rgba() { return rgba_.data(); }
+    uint8_t* Rgba() { return reinterpret_cast<uint8_t*>(screen_.pixels.data()); }
     const SaverSettings& Settings() const { return settings_; }
     uint32_t TickInterval() const { return settings_.tickInterval; }
     bool SoundOn() const { return !sound_.soundOff; }
@@ -99,7 +97,6 @@ public:
 private:
     Surface atlas_;
     Surface screen_;
-    std::vector<uint8_t> rgba_;
     ChangedRectCanvas canvas_{screen_, atlas_};
     WalkerPopulation population_{};
     SaverSettings settings_{};

@@ -66,10 +66,12 @@ export async function launchBrowser() {
   return browser;
 }
 
-// A new tab that collects console messages and page errors.
-export async function openPage(browser, { width = 800, height = 600, deviceScaleFactor = 1 } = {}) {
+// A new tab that collects console messages and page errors. Its requests go past the page's
+// service worker unless asked otherwise: one test's offline copy must not answer for the next.
+export async function openPage(browser, { width = 800, height = 600, deviceScaleFactor = 1, hasTouch = false, serviceWorker = false } = {}) {
   const page = await browser.newPage();
-  await page.setViewport({ width, height, deviceScaleFactor });
+  await page.setViewport({ width, height, deviceScaleFactor, hasTouch, isMobile: hasTouch });
+  await page.setBypassServiceWorker(!serviceWorker);
   page.messages = [];
   page.on('console', (message) => page.messages.push({ type: message.type(), text: message.text() }));
   page.on('pageerror', (error) => page.messages.push({ type: 'pageerror', text: String(error) }));

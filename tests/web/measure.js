@@ -1,14 +1,16 @@
 // Figures of the page in headless chromium on 127.0.0.1: what it transfers (gzipped), how long
-// from navigation to its first frame, and the CPU its processes use while it runs.
+// from navigation to its first frame, and the CPU its processes use while it runs, beside a floor
+// page that does only what any page showing the saver must (floor.html).
 //
 //   node measure.js [SECONDS]      (default 20 s of CPU measurement)
 // Prints one line per figure; the native saver's CPU is measured beside it by tools/measure-web.
 import { readFileSync, readdirSync } from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
 import { launchBrowser, openPage, startServer, waitForStatus } from './lib.js';
 
 const seconds = Number(process.argv[2] ?? 20);
-const ticksPerSecond = 100;  // /proc/<pid>/stat counts in clock ticks (CLK_TCK, 100 on Linux)
 
 function gzippedSize(url, body) {
   // Files that travel compressed already are counted as they are.
@@ -111,43 +113,132 @@ function processTree(rootPid) {
   });
 }
 
-function cpuTicks(pid) {
+// CPU seconds a process has run so far: the sum over its threads of /proc's scheduler figures,
+// which count in nanoseconds (the clock ticks of /proc/<pid>/stat are too coarse for a page that
+// uses 2 % of a core).
+function cpuSeconds(pid) {
+  let nanoseconds = 0;
+  let tasks;
   try {
-    const fields = readFileSync(`/proc/${pid}/stat`, 'utf8').split(') ')[1].split(' ');
-    return Number(fields[11]) + Number(fields[12]);  // utime + stime
+    tasks = readdirSync(`/proc/${pid}/task`);
   } catch {
-    return 0;
+    return null;  // the process ended meanwhile
+  }
+  for (const task of tasks) {
+    try {
+      nanoseconds += Number(readFileSync(`/proc/${pid}/task/${task}/schedstat`, 'utf8').split(' ')[0]);
+    } catch {
+      // the thread ended meanwhile
+    }
+  }
+  return nanoseconds / 1e9;
+}
+
+// Waits until the renderers of closed tabs have gone, so they are not counted for the next one.
+async function settle(browser, renderers, deadlineMs = 10000) {
+  const end = Date.now() + deadlineMs;
+  while (processTree(browser.process().pid).filter((p) => p.type === 'renderer').length > renderers && Date.now() < end) {
+    await new Promise((resolve) => setTimeout(resolve, 50));
   }
 }
 
-async function cpuUse(browser, url) {
+// The rectangles the page hands to the canvas, tick by tick, once the walkers are on screen.
+async function recordRects(browser, url, ticks = 500) {
   const page = await openPage(browser, { width: 1920, height: 1080 });
-  await page.goto(`${url}?count=5&seed=1`);
-  const status = await waitForStatus(page, (s) => s.state === 'running' && s.ticks > 5);
-  const processes = processTree(browser.process().pid);
-  const before = processes.map((p) => cpuTicks(p.pid));
-  const ticksBefore = status.ticks;
-  const started = Date.now();
-  await new Promise((resolve) => setTimeout(resolve, seconds * 1000));
-  const elapsed = (Date.now() - started) / 1000;
-  const ticks = (await waitForStatus(page, () => true)).ticks - ticksBefore;
-  const byType = new Map();
-  processes.forEach((p, i) => byType.set(p.type, (byType.get(p.type) ?? 0) + cpuTicks(p.pid) - before[i]));
-  const total = [...byType.values()].reduce((a, b) => a + b, 0);
-  const rate = (t) => (t / ticksPerSecond / elapsed).toFixed(4);
-  console.log(`page, speed 1 (165 ms), 5 walkers on 1920x1080, ${elapsed.toFixed(0)} s, ${ticks} ticks:`);
-  console.log(`  renderer CPU ${rate(byType.get('renderer') ?? 0)} s/s; all chromium processes ${rate(total)} s/s ` +
-    `(${[...byType].map(([type, t]) => `${type} ${rate(t)}`).join(', ')})`);
+  await page.evaluateOnNewDocument(() => {
+    window.rectsByTick = [];
+    const put = CanvasRenderingContext2D.prototype.putImageData;
+    CanvasRenderingContext2D.prototype.putImageData = function (image, dx, dy, x, y, w, h) {
+      put.call(this, image, dx, dy, x, y, w, h);
+      const tick = window.tekuteku?.ticks ?? 0;
+      if (tick > 0) (window.rectsByTick[tick] ??= []).push([x, y, w, h]);
+    };
+  });
+  await page.goto(`${url}?count=5&seed=1&speed=6`);
+  await waitForStatus(page, (s) => s.ticks > ticks + 20, 60000, 'recording the rectangles');
+  const recorded = await page.evaluate((n) => window.rectsByTick.slice(20, 20 + n).map((r) => r ?? []), ticks);
   await page.close();
+  const pixels = recorded.flat().reduce((sum, [, , w, h]) => sum + w * h, 0);
+  console.log(`  the page's rectangles: ${(recorded.flat().length / recorded.length).toFixed(1)} a tick, ` +
+    `${Math.round(pixels / recorded.length)} pixels a tick (over ${recorded.length} ticks)`);
+  return recorded;
+}
+
+// CPU seconds per second of chromium's processes by --type, over spanSeconds, with one page open.
+async function cpuOver(browser, ticksNow, spanSeconds) {
+  const processes = processTree(browser.process().pid);
+  const before = processes.map((p) => cpuSeconds(p.pid));
+  const ticksBefore = await ticksNow();
+  const started = Date.now();
+  await new Promise((resolve) => setTimeout(resolve, spanSeconds * 1000));
+  const elapsed = (Date.now() - started) / 1000;
+  const ticks = (await ticksNow()) - ticksBefore;
+  const byType = new Map();
+  processes.forEach((p, i) => {
+    const now = cpuSeconds(p.pid);
+    if (now !== null && before[i] !== null) byType.set(p.type, (byType.get(p.type) ?? 0) + now - before[i]);
+  });
+  const total = [...byType.values()].reduce((a, b) => a + b, 0);
+  const rate = (t) => t / elapsed;
+  return { elapsed, ticks, renderer: rate(byType.get('renderer') ?? 0), total: rate(total), byType, rate };
+}
+
+function describeCpu(name, m) {
+  const types = [...m.byType].map(([type, t]) => `${type} ${m.rate(t).toFixed(4)}`).join(', ');
+  console.log(`  ${name.padEnd(6)} ${m.ticks} ticks in ${m.elapsed.toFixed(0)} s: renderer CPU ${m.renderer.toFixed(4)} s/s; ` +
+    `all chromium processes ${m.total.toFixed(4)} s/s (${types})`);
+}
+
+// The page beside the floor page (floor.html: the same timer and the same rectangles, nothing
+// else) in the same browser, at speeds 1 and 6: in five turns each, so that a
+// change in the machine's other load falls on both alike.
+async function cpuUse(browser, url, floorUrl, rounds = 5) {
+  await new Promise((resolve) => setTimeout(resolve, 2000));  // the earlier tabs' renderers end
+  const renderers = processTree(browser.process().pid).filter((p) => p.type === 'renderer').length;
+  const rects = await recordRects(browser, url);
+  await settle(browser, renderers);
+  const add = (sum, m) => ({ elapsed: sum.elapsed + m.elapsed, ticks: sum.ticks + m.ticks,
+    rendererSeconds: sum.rendererSeconds + m.renderer * m.elapsed, totalSeconds: sum.totalSeconds + m.total * m.elapsed });
+  const empty = { elapsed: 0, ticks: 0, rendererSeconds: 0, totalSeconds: 0 };
+  for (const [speed, interval] of [[1, 165], [6, 10]]) {
+    console.log(`speed ${speed} (${interval} ms), 5 walkers on 1920x1080, ${rounds} turns of ${(seconds / rounds).toFixed(0)} s each:`);
+    let own = empty;
+    let least = empty;
+    for (let round = 0; round < rounds; round += 1) {
+      const page = await openPage(browser, { width: 1920, height: 1080 });
+      await page.goto(`${url}?count=5&seed=1&speed=${speed}`);
+      await waitForStatus(page, (s) => s.state === 'running' && s.ticks > 5);
+      const m = await cpuOver(browser, async () => (await waitForStatus(page, () => true)).ticks, seconds / rounds);
+      await page.close();
+      await settle(browser, renderers);
+      describeCpu('page', m);
+      own = add(own, m);
+      const floor = await openPage(browser, { width: 1920, height: 1080 });
+      await floor.goto(`${floorUrl}floor.html`);
+      await floor.evaluate((...args) => window.startFloor(...args), interval, 1920, 1080, rects);
+      const f = await cpuOver(browser, () => floor.evaluate(() => window.floorTicks), seconds / rounds);
+      await floor.close();
+      await settle(browser, renderers);
+      describeCpu('floor', f);
+      least = add(least, f);
+    }
+    const perTick = (m) => (m.rendererSeconds / m.ticks) * 1e6;
+    console.log(`  page / floor, renderer CPU: ${(own.rendererSeconds / least.rendererSeconds).toFixed(2)}x ` +
+      `(${(own.rendererSeconds / own.elapsed).toFixed(4)} / ${(least.rendererSeconds / least.elapsed).toFixed(4)} s/s); ` +
+      `per tick ${(perTick(own) / perTick(least)).toFixed(2)}x (${perTick(own).toFixed(0)} / ${perTick(least).toFixed(0)} µs); ` +
+      `all processes ${(own.totalSeconds / least.totalSeconds).toFixed(2)}x`);
+  }
 }
 
 const server = await startServer();
+const floorServer = await startServer(path.dirname(fileURLToPath(import.meta.url)));
 const browser = await launchBrowser();
 try {
   await transferSizes(browser, server.url);
   await firstFrameTimes(browser, server.url);
-  await cpuUse(browser, server.url);
+  await cpuUse(browser, server.url, floorServer.url);
 } finally {
   await browser.close();
   server.stop();
+  floorServer.stop();
 }

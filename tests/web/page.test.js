@@ -1,5 +1,5 @@
-// The page as a person meets it: loading, URL and stored settings, full screen, idle mode, a
-// hidden tab and sound.
+// The page as a person meets it: loading (and failing to), offline, URL and stored settings,
+// full screen by mouse, keyboard and touch, the panel, idle mode, a hidden tab and sound.
 import { describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
@@ -97,14 +97,64 @@ describe('loading', () => {
       });
       await page.goto(shared.server.url);
       assert.equal((await waitForStatus(page, (st) => st.state !== 'loading')).state, 'failed');
-      assert.match(await page.$eval('#problem', (e) => (e.hidden ? '' : e.textContent)), /sprite sheet cannot be used/);
-      assert.ok(errorsOf(page).some((m) => m.text.includes('sprite sheet cannot be used')));
+      assert.match(await page.$eval('#problem', (e) => (e.hidden ? '' : e.textContent)), /始められません: スプライトシート sheet\.bmp\.gz が使えません/);
+      assert.ok(errorsOf(page).some((m) => m.text.includes('sheet.bmp.gz が使えません')));
     });
+  });
+
+  // Each file the page cannot start without, missing on the server: the page names it, in
+  // Japanese like the page, never the loader's own words.
+  for (const file of ['page.js', 'page_settings.js', 'page_fetch.js', 'tekuteku.js', 'tekuteku.wasm', 'sheet.bmp.gz']) {
+    test(`${file} missing: the page says which file it could not load`, async () => {
+      await withPage(async (page) => {
+        await page.setRequestInterception(true);
+        page.on('request', (request) => (new URL(request.url()).pathname === `/${file}`
+          ? request.respond({ status: 404, body: 'not here' }) : request.continue()));
+        await page.goto(`${shared.server.url}?seed=1`);
+        assert.equal((await waitForStatus(page, (st) => st.state !== 'loading', 10000)).state, 'failed');
+        const shown = await page.$eval('#problem', (e) => (e.hidden ? '' : e.textContent));
+        assert.ok(shown.startsWith(`てくてくポルッカを始められません: ${file} を読み込めませんでした`), shown);
+        assert.doesNotMatch(shown, /Aborted|fetching/);
+      });
+    });
+  }
+
+  test('the server of make run-web: text and wasm gzipped, packed files as they are, every file revalidated', async () => {
+    for (const name of ['?speed=2', 'page.js', 'tekuteku.wasm', 'sheet.bmp.gz']) {
+      const first = await fetch(`${shared.server.url}${name}`, { headers: { 'Accept-Encoding': 'gzip' } });
+      assert.equal(first.status, 200, name);
+      assert.equal(first.headers.get('content-encoding'), name.endsWith('.gz') ? null : 'gzip', name);
+      assert.equal(first.headers.get('cache-control'), 'no-cache', name);
+      await first.arrayBuffer();
+      const again = await fetch(`${shared.server.url}${name}`, { headers: { 'Accept-Encoding': 'gzip', 'If-None-Match': first.headers.get('etag') } });
+      assert.equal(again.status, 304, `${name} unchanged`);
+    }
+  });
+
+  test('after the first visit the page starts offline, from its service worker\'s cache', async () => {
+    await withPage(async (page) => {
+      await page.goto(`${shared.server.url}?seed=2&speed=6`);
+      await waitForStatus(page, (st) => st.state === 'running');
+      await page.waitForFunction(() => navigator.serviceWorker.controller !== null, { timeout: 10000 });
+      const caches = await page.evaluate(() => caches.keys());
+      const version = readFileSync(path.join(repo, 'CMakeLists.txt'), 'utf8').match(/project\(tekuteku VERSION ([0-9.]+)/)[1];
+      assert.equal(caches.length, 1);
+      assert.match(caches[0], new RegExp(`^tekuteku-${version.replaceAll('.', '\\.')}-[0-9a-f]{16}$`));
+      await page.setOfflineMode(true);
+      try {
+        await page.reload();
+        const s = await waitForStatus(page, (st) => st.state === 'running' && st.ticks > 5, 10000, 'the page offline');
+        assert.equal(s.interval, 10, 'the address\'s settings, read offline too');
+      } finally {
+        await page.setOfflineMode(false);
+        await page.evaluate(async () => { for (const r of await navigator.serviceWorker.getRegistrations()) await r.unregister(); });
+      }
+    }, { serviceWorker: true });
   });
 });
 
 describe('settings', () => {
-  test('URL settings are applied, bounded by the core and shown in the address', async () => {
+  test('URL settings are applied, bounded by the core, and the address keeps only what the link gave', async () => {
     await withPage(async (page) => {
       await page.goto(`${shared.server.url}?speed=4&count=2&event=low&sound=on&seed=42`);
       let s = await waitForStatus(page, (st) => st.state === 'running');
@@ -114,9 +164,24 @@ describe('settings', () => {
       await page.goto(`${shared.server.url}?speed=6&count=9`);
       s = await waitForStatus(page, (st) => st.state === 'running');
       assert.deepEqual([s.interval, s.walkers], [10, 3]);
-      assert.match(page.url(), /speed=6&count=9&event=normal&sound=off/);
+      assert.equal(new URL(page.url()).search, '?speed=6&count=9');
       assert.deepEqual(errorsOf(page), []);
     });
+  });
+
+  test('a window lower than one band (194 pixels) still shows one walker, clipped', async () => {
+    await withPage(async (page) => {
+      await page.goto(`${shared.server.url}?speed=6&count=5&seed=1`);
+      const s = await waitForStatus(page, (st) => st.state === 'running');
+      assert.deepEqual([s.height, s.walkers], [194, 1]);
+      await page.waitForFunction(() => {
+        const canvas = document.getElementById('stage');
+        const pixels = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+        return pixels.some((byte, i) => i % 4 !== 3 && byte !== 0);
+      }, { timeout: 10000, polling: 100 });
+      await page.click('#open-settings');
+      assert.equal(await page.$eval('#count-label', (e) => e.textContent), 'ポルッカの数(1～1)');
+    }, { width: 600, height: 194 });
   });
 
   test('bad URL values fall back to the defaults with a console message, and the page still runs', async () => {
@@ -133,27 +198,49 @@ describe('settings', () => {
     });
   });
 
-  test('the Japanese panel keeps its choices in localStorage and in the URL; damaged storage is ignored', async () => {
+  test('the Japanese panel keeps its choices in this browser, and in the address only when asked: a bookmark never undoes a later choice', async () => {
+    const choose = async (page, values, share) => {
+      await page.click('#open-settings');
+      for (const [name, value] of Object.entries(values)) await page.$eval(`#${name}`, (e, v) => { e.value = v; }, value);
+      if (share !== undefined && share !== await page.$eval('#share', (e) => e.checked)) await page.click('#share');
+      await page.click('#settings-ok');
+    };
     await withPage(async (page) => {
       await page.goto(`${shared.server.url}?seed=3`);
       await waitForStatus(page, (st) => st.state === 'running');
       await page.click('#open-settings');
       assert.equal(await page.$eval('#count-label', (e) => e.textContent), 'ポルッカの数(1～3)');
+      assert.equal(await page.$eval('#share', (e) => e.checked), false, 'a bare address stays bare unless asked');
       await page.$eval('#count', (e) => { e.value = '3'; });
       await page.$eval('#speed', (e) => { e.value = '5'; });
       await page.click('input[name=event][value=high]');
       await page.click('#settings-ok');
-      let s = await waitForStatus(page, (st) => st.walkers === 3 && st.interval === 40);
+      let s = await waitForStatus(page, (st) => st.walkers === 3 && st.interval === 40 && st.settings.event === 'high');
       assert.deepEqual(s.settings, { speed: 5, count: 3, event: 'high', sound: 'off' });
       assert.equal(s.fullscreen, false, 'using the panel is not a click on the saver');
-      assert.match(page.url(), /seed=3&speed=5&count=3&event=high&sound=off/);
+      assert.equal(new URL(page.url()).search, '?seed=3');
       const stored = JSON.parse(await page.evaluate(() => localStorage.getItem('tekuteku.settings')));
       assert.deepEqual(stored, { speed: 5, count: 3, event: 'high', sound: 'off' });
 
-      await page.goto(shared.server.url);  // no settings in the URL: the stored ones
+      const bookmark = page.url();
+      await choose(page, { speed: '2' });  // a later choice
+      await waitForStatus(page, (st) => st.interval === 130);
+      await page.goto(bookmark);
       s = await waitForStatus(page, (st) => st.state === 'running');
-      assert.deepEqual([s.interval, s.walkers], [40, 3]);
-      assert.match(page.url(), /speed=5&count=3&event=high&sound=off/);
+      assert.deepEqual([s.interval, s.walkers], [130, 3], 'the bookmark brings the later choice');
+
+      // A link to share: all four in the address, and they win over what a browser keeps.
+      await choose(page, {}, true);
+      await page.waitForFunction(() => location.search.includes('speed'));
+      assert.equal(new URL(page.url()).search, '?seed=3&speed=2&count=3&event=high&sound=off');
+      const link = page.url();
+      await page.evaluate(() => localStorage.setItem('tekuteku.settings', '{"speed": 6, "count": 1}'));
+      await page.goto(link);
+      s = await waitForStatus(page, (st) => st.state === 'running');
+      assert.deepEqual([s.interval, s.walkers], [130, 3]);
+      await choose(page, {}, false);  // taken out of the address again
+      await page.waitForFunction(() => !location.search.includes('speed'));
+      assert.equal(new URL(page.url()).search, '?seed=3');
 
       await page.evaluate(() => localStorage.setItem('tekuteku.settings', '{"speed": 5, "count'));
       await page.goto(shared.server.url);
@@ -198,6 +285,76 @@ describe('input', () => {
       await waitForStatus(page, (st) => st.fullscreen, 5000, 'entering again');
       await page.mouse.click(10, 300);
       await waitForStatus(page, (st) => !st.fullscreen, 5000, 'leaving on a click');
+    });
+  });
+
+  // Counts the page's calls to enter and leave full screen, and the events it has received.
+  const spyOnFullscreen = (page) => page.evaluateOnNewDocument(() => {
+    window.calls = { enter: 0, leave: 0 };
+    const enter = Element.prototype.requestFullscreen;
+    Element.prototype.requestFullscreen = function (...args) {
+      window.calls.enter += 1;
+      return enter.apply(this, args);
+    };
+    const leave = Document.prototype.exitFullscreen;
+    Document.prototype.exitFullscreen = function (...args) {
+      window.calls.leave += 1;
+      return leave.apply(this, args);
+    };
+    window.seen = {};
+    for (const type of ['keydown', 'click']) addEventListener(type, () => { window.seen[type] = (window.seen[type] ?? 0) + 1; });
+  });
+  const seen = (page, type, n) => page.waitForFunction((t, k) => (window.seen[t] ?? 0) >= k, { timeout: 5000 }, type, n);
+
+  test('a tap is one press: it enters full screen and the mouse events made from it do not leave it; the next tap does', async () => {
+    for (const deviceScaleFactor of [2, 3]) {
+      await withPage(async (page) => {
+        await spyOnFullscreen(page);
+        await page.goto(`${shared.server.url}?seed=1&speed=6`);
+        await waitForStatus(page, (st) => st.state === 'running');
+        await page.touchscreen.tap(150, 300);
+        await seen(page, 'click', 1);  // the last of the tap's mouse events
+        let s = await waitForStatus(page, (st) => st.fullscreen, 5000, 'entering full screen on a tap');
+        // The same tap's echo, as another browser might send it a moment later.
+        await page.mouse.click(151, 301);
+        await seen(page, 'click', 2);
+        s = await waitForStatus(page, (st) => st.ticks > s.ticks + 10);
+        assert.equal(s.fullscreen, true);
+        assert.deepEqual(await page.evaluate(() => window.calls), { enter: 1, leave: 0 });
+        await page.touchscreen.tap(300, 100);
+        await waitForStatus(page, (st) => !st.fullscreen, 5000, 'leaving full screen on the next tap');
+        await seen(page, 'click', 3);
+        assert.deepEqual(await page.evaluate(() => window.calls), { enter: 1, leave: 1 });
+      }, { width: 400, height: 700, deviceScaleFactor, hasTouch: true });
+    }
+  });
+
+  test('Tab and lone modifiers leave the page alone: Tab reaches 設定, Escape closes the panel; in full screen every key ends it', async () => {
+    await withPage(async (page) => {
+      await spyOnFullscreen(page);
+      await page.goto(`${shared.server.url}?seed=1`);
+      await waitForStatus(page, (st) => st.state === 'running');
+      for (const [i, key] of ['Shift', 'Control', 'Alt', 'Meta'].entries()) {
+        await page.keyboard.press(key);
+        await seen(page, 'keydown', i + 1);
+      }
+      await page.keyboard.press('Tab');
+      await seen(page, 'keydown', 5);
+      assert.equal(await page.evaluate(() => document.activeElement.id), 'open-settings');
+      assert.deepEqual(await page.evaluate(() => window.calls), { enter: 0, leave: 0 });
+      await page.keyboard.press('Enter');
+      await page.waitForFunction(() => !document.getElementById('settings').hidden, { timeout: 5000 });
+      assert.equal(await page.evaluate(() => document.activeElement.id), 'count', 'the panel takes the focus');
+      await page.keyboard.press('Escape');
+      await page.waitForFunction(() => document.getElementById('settings').hidden, { timeout: 5000 });
+      assert.equal(await page.evaluate(() => document.activeElement.id), 'open-settings');
+      assert.deepEqual(await page.evaluate(() => window.calls), { enter: 0, leave: 0 });
+
+      await page.evaluate(() => document.activeElement.blur());
+      await page.keyboard.press('x');
+      await waitForStatus(page, (st) => st.fullscreen, 5000, 'entering on a key');
+      await page.keyboard.press('Shift');
+      await waitForStatus(page, (st) => !st.fullscreen, 5000, 'leaving on a lone Shift');
     });
   });
 

@@ -57,7 +57,6 @@ TEST_F(WebSaverTest, DrawsWhatTheCoreDrawsAndPresentsEveryChangedPixel) {
         const bool present = tick <= 300 || (tick <= 600 && tick % 7 == 0) || tick == 900;
         if (!present) continue;
         saver.Present();
-        ASSERT_EQ(saver.Screen().pixels, reference.screen.pixels) << "tick " << tick;
         const std::vector<uint8_t> expected = ToRgba(reference.screen);
         ASSERT_TRUE(std::equal(expected.begin(), expected.end(), saver.Rgba())) << "tick " << tick;
     }
@@ -81,14 +80,13 @@ TEST_F(WebSaverTest, PresentsOnlyWhatChanged) {
     }
 }
 
-TEST(CopyRectToRgbaTest, ConvertsTheRectangleOnly) {
-    Surface s(3, 2);
-    s.pixels = {0x112233, 0x445566, 0x778899, 0xAABBCC, 0xDDEEFF, 0x010203};
-    std::vector<uint8_t> rgba(3 * 2 * 4, 7);
-    CopyRectToRgba(s, ClippedCopy{1, 1, 0, 0, 2, 1}, rgba.data());
-    const std::vector<uint8_t> expected = {7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
-                                           7, 7, 7, 7, 0xDD, 0xEE, 0xFF, 255, 1, 2, 3, 255};
-    EXPECT_EQ(rgba, expected);
+TEST(RgbaOrderTest, ConvertsEachPixelToCanvasBytes) {
+    Surface s(3, 1);
+    s.pixels = {0x112233, 0x000000, 0xFFFFFF};
+    ConvertToRgbaOrder(s);
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(s.pixels.data());
+    const std::vector<uint8_t> expected = {0x11, 0x22, 0x33, 255, 0, 0, 0, 255, 255, 255, 255, 255};
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bytes));
 }
 
 TEST_F(WebSaverTest, SettingsAreBoundedByTheCoreForTheScreen) {
