@@ -177,47 +177,42 @@ bool XOutput::CreateOwnWindow(bool fullScreen, std::string& error) {
     }
     gXErrors.watched = window_;
     XMapRaised(display_, window_);
-    if (fullScreen) {
-        // The property above is only read when the window maps, and some window managers read
-        // it too late; the standard request to the root window is honoured once it is mapped.
+    if (fullScreen) RequestFullScreen(root);
+    XFlush(display_);
+    return true;
+}
+
+// The property set before mapping is only read when the window maps, and some window managers
+// read it too late; the standard request to the root window is honoured once it is mapped.
+void XOutput::RequestFullScreen(Window root) {
+    const auto send = [&](const char* type, const long (&data)[5]) {
         XEvent request{};
         request.xclient.type = ClientMessage;
         request.xclient.window = window_;
-        request.xclient.message_type = XInternAtom(display_, "_NET_WM_STATE", False);
+        request.xclient.message_type = XInternAtom(display_, type, False);
         request.xclient.format = 32;
-        request.xclient.data.l[0] = 1;  // _NET_WM_STATE_ADD
-        request.xclient.data.l[1] =
-            static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False));
-        request.xclient.data.l[3] = 1;  // from a normal application
+        for (int i = 0; i < 5; ++i) request.xclient.data.l[i] = data[i];
         XSendEvent(display_, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
                    &request);
-        // And every monitor, not just the one the window manager would pick: the outermost
-        // monitors on each side, by their index.
-        const std::vector<ScreenArea> monitors = RandrMonitors();
-        if (monitors.size() > 1) {
-            long edge[4] = {0, 0, 0, 0};  // top, bottom, left, right
-            for (size_t i = 1; i < monitors.size(); ++i) {
-                const ScreenArea& m = monitors[i];
-                const auto bottom = [](const ScreenArea& a) { return a.top + a.height; };
-                const auto right = [](const ScreenArea& a) { return a.left + a.width; };
-                if (m.top < monitors[edge[0]].top) edge[0] = static_cast<long>(i);
-                if (bottom(m) > bottom(monitors[edge[1]])) edge[1] = static_cast<long>(i);
-                if (m.left < monitors[edge[2]].left) edge[2] = static_cast<long>(i);
-                if (right(m) > right(monitors[edge[3]])) edge[3] = static_cast<long>(i);
-            }
-            XEvent spread{};
-            spread.xclient.type = ClientMessage;
-            spread.xclient.window = window_;
-            spread.xclient.message_type = XInternAtom(display_, "_NET_WM_FULLSCREEN_MONITORS", False);
-            spread.xclient.format = 32;
-            for (int i = 0; i < 4; ++i) spread.xclient.data.l[i] = edge[i];
-            spread.xclient.data.l[4] = 1;
-            XSendEvent(display_, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
-                       &spread);
-        }
+    };
+    const long fullScreen =
+        static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False));
+    send("_NET_WM_STATE", {1 /* _NET_WM_STATE_ADD */, fullScreen, 0, 1 /* an application */, 0});
+    // And every monitor, not just the one the window manager would pick: the outermost
+    // monitors on each side, by their index.
+    const std::vector<ScreenArea> monitors = RandrMonitors();
+    if (monitors.size() < 2) return;
+    long edge[5] = {0, 0, 0, 0, 1};  // top, bottom, left, right; 1: from an application
+    const auto bottom = [](const ScreenArea& a) { return a.top + a.height; };
+    const auto right = [](const ScreenArea& a) { return a.left + a.width; };
+    for (size_t i = 1; i < monitors.size(); ++i) {
+        const ScreenArea& m = monitors[i];
+        if (m.top < monitors[edge[0]].top) edge[0] = static_cast<long>(i);
+        if (bottom(m) > bottom(monitors[edge[1]])) edge[1] = static_cast<long>(i);
+        if (m.left < monitors[edge[2]].left) edge[2] = static_cast<long>(i);
+        if (right(m) > right(monitors[edge[3]])) edge[3] = static_cast<long>(i);
     }
-    XFlush(display_);
-    return true;
+    send("_NET_WM_FULLSCREEN_MONITORS", edge);
 }
 
 std::vector<ScreenArea> XOutput::RandrMonitors() const {

@@ -54,7 +54,8 @@ private:
     bool PointerMovedTooFar() const;  // full screen only: the input rule's mouse movement
     void OnMapped(XOutputEvents& events);
     void OnConfigured(const XConfigureEvent& configure, XOutputEvents& events);
-    std::vector<ScreenArea> RandrMonitors() const;  // RandR 1.5's, in root coordinates
+    std::vector<ScreenArea> RandrMonitors() const;
+    void RequestFullScreen(Window root);  // after mapping: full screen over every monitor  // RandR 1.5's, in root coordinates
 
     Display* display_ = nullptr;
     Window window_ = 0;
