@@ -160,6 +160,20 @@ set_password_switch() {
         >/dev/null 2>&1
 }
 
+# refusing_password: the password switch on (off again when the script ends) and the test's
+# component refusing every try, logging to $log; `asked` counts its refusals.
+refusing_password() {
+    log=$WORK/pwd.log
+    export TEKUTEKU_PWD_LOG TEKUTEKU_PWD_ANSWER_FILE
+    TEKUTEKU_PWD_LOG=$(winpath "$log")
+    TEKUTEKU_PWD_ANSWER_FILE=$(winpath "$WORK/answer")
+    echo 0 >"$WORK/answer"
+    : >"$log"
+    trap 'set_password_switch 0' EXIT
+    set_password_switch 1
+}
+asked() { grep -c '^VerifyScreenSavePwd end .* answer=0' "$log"; }
+
 # The saver's section of control.ini as UTF-8 "key=value" lines.
 read_settings() {
     iconv -f SHIFT_JIS -t UTF-8 <"$INI" | tr -d '\r' |

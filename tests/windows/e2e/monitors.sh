@@ -149,15 +149,7 @@ for at in "512 384 first" "1400 300 second"; do
 done
 
 # A password in force: the refusing component is asked, and the saver stays on both monitors.
-log=$WORK/pwd.log
-export TEKUTEKU_PWD_LOG TEKUTEKU_PWD_ANSWER_FILE
-TEKUTEKU_PWD_LOG=$(winpath "$log")
-TEKUTEKU_PWD_ANSWER_FILE=$(winpath "$WORK/answer")
-echo 0 >"$WORK/answer"
-: >"$log"
-trap 'set_password_switch 0' EXIT
-set_password_switch 1
-asked() { grep -c '^VerifyScreenSavePwd end .* answer=0' "$log"; }
+refusing_password
 # wait_asked N: waits for the component to have refused N times.
 wait_asked() { wait_until 30 asked_at_least "$1"; }
 asked_at_least() { [ "$(asked)" -ge "$1" ]; }

@@ -37,15 +37,7 @@ check "the screen starts at 1024x768 ($(probe screens))" resize 1024x768
 make_app_dir PASSWORD.CPL
 save_ini
 write_settings 6 3 2 1
-log=$WORK/pwd.log
-export TEKUTEKU_PWD_LOG TEKUTEKU_PWD_ANSWER_FILE
-TEKUTEKU_PWD_LOG=$(winpath "$log")
-TEKUTEKU_PWD_ANSWER_FILE=$(winpath "$WORK/answer")
-echo 0 >"$WORK/answer"
-: >"$log"
-trap 'set_password_switch 0' EXIT
-set_password_switch 1
-asked() { grep -c '^VerifyScreenSavePwd end .* answer=0' "$log"; }
+refusing_password
 asked_at_least() { [ "$(asked)" -ge "$1" ]; }
 covers() { [ "$(find_saver 0 | cut -d' ' -f2-5)" = "0 0 $1 $2" ]; }
 # nonblack_in X0,Y0,X1,Y1 FILE: the non-black pixels of that area of a screenshot.
