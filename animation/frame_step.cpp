@@ -59,13 +59,14 @@ CueSet StepWalkers(WalkerPopulation& population, Canvas& canvas) {
     return raised;
 }
 
-int PlayStepCue(CueSet raised, const SoundEffects& sound, SoundPlatform& platform) {
-    const int cue = ChooseCue(raised);
-    if (cue >= 0 && !sound.soundOff) PlayCue(sound, platform, static_cast<SoundCue>(cue));
+std::optional<SoundCue> PlayStepCue(CueSet raised, const SoundEffects& sound,
+                                    SoundPlatform& platform) {
+    const std::optional<SoundCue> cue = ChooseCue(raised);
+    if (cue && sound.on) platform.Play(*cue);
     return cue;
 }
 
-int RunFrameStep(WalkerPopulation& population, Canvas& canvas, const SoundEffects& sound,
-                 SoundPlatform& platform) {
+std::optional<SoundCue> RunFrameStep(WalkerPopulation& population, Canvas& canvas,
+                                     const SoundEffects& sound, SoundPlatform& platform) {
     return PlayStepCue(StepWalkers(population, canvas), sound, platform);
 }

@@ -7,12 +7,12 @@
 
 // Updates and draws every walker of one population; returns the cues they raised.
 CueSet StepWalkers(WalkerPopulation& population, Canvas& canvas);
-// Plays the one cue a tick's raised cues call for (only when sound is on) and returns it, or -1.
+// Plays the one cue a tick's raised cues call for (only when sound is on) and returns it.
 // Several pictures stepped in one tick share one call, so a tick never plays two sounds.
-int PlayStepCue(CueSet raised, const SoundEffects& sound, SoundPlatform& platform);
+std::optional<SoundCue> PlayStepCue(CueSet raised, const SoundEffects& sound,
+                                    SoundPlatform& platform);
 
-// StepWalkers and PlayStepCue for a single population. Returns the cue the step picked (a
-// SoundCue), or -1 when no walker raised one. The cue is played only when sound is on; the
-// result is reported either way.
-int RunFrameStep(WalkerPopulation& population, Canvas& canvas, const SoundEffects& sound,
-                 SoundPlatform& platform);
+// StepWalkers and PlayStepCue for a single population. Returns the cue the step picked, if a
+// walker raised one. The cue is played only when sound is on; the result is reported either way.
+std::optional<SoundCue> RunFrameStep(WalkerPopulation& population, Canvas& canvas,
+                                     const SoundEffects& sound, SoundPlatform& platform);

@@ -130,10 +130,10 @@ SdlSoundPlatform::~SdlSoundPlatform() {
     // The library stays loaded: its threads and handlers may outlive a dlclose here.
 }
 
-int SdlSoundPlatform::WaveOutDeviceCount() {
+bool SdlSoundPlatform::OpenDevice() {
     if (!triedOpen_) {
         triedOpen_ = true;
-        if (!LoadSdl(gSdl)) return 0;
+        if (!LoadSdl(gSdl)) return false;
         SilenceAlsa();
         gSdl.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // the saver handles SIGTERM itself
         gSdl.SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "tekuteku");
@@ -149,27 +149,14 @@ int SdlSoundPlatform::WaveOutDeviceCount() {
             if (device_) gSdl.PauseAudioDevice(device_, 0);  // an empty queue plays silence
         }
     }
-    return device_ ? 1 : 0;
+    return device_ != 0;
 }
 
-const void* SdlSoundPlatform::FindSound(int resourceId) {
-    const int cue = resourceId - kFallEndSoundId;
-    if (cue < 0 || cue >= kSoundCueCount || !images_[cue].data || images_[cue].size == 0) {
-        return nullptr;
-    }
-    return images_[cue].data;
-}
-
-void SdlSoundPlatform::Play(const uint8_t* waveImage) {
+void SdlSoundPlatform::Play(SoundCue cue) {
     if (!device_) return;
     gSdl.ClearQueuedAudio(device_);  // a new request always cuts off the sound in progress
-    if (!waveImage) return;
-    size_t size = 0;
-    for (const WaveImage& image : images_) {
-        if (image.data == waveImage) size = image.size;
-    }
     WaveSamples samples;
-    if (!FindWaveSamples(waveImage, size, samples)) return;
+    if (!FindWaveSamples(images_[cue].data, images_[cue].size, samples)) return;
     // Only the format the device was opened with can be queued as it is; anything else is
     // not heard, like an image the platform cannot play.
     if (samples.rate != kRate || samples.channels != kChannels || samples.bits != 16) return;

@@ -29,20 +29,16 @@ bool FindWaveSamples(const uint8_t* image, size_t size, WaveSamples& out);
 
 class SdlSoundPlatform final : public SoundPlatform {
 public:
-    // The three images in cue order: fall end (200), day-dream start (201), fall start (202).
+    // The three images in cue order: fall end, day-dream start, fall start.
     explicit SdlSoundPlatform(const WaveImage (&images)[kSoundCueCount]);
     ~SdlSoundPlatform() override;
     SdlSoundPlatform(const SdlSoundPlatform&) = delete;
     SdlSoundPlatform& operator=(const SdlSoundPlatform&) = delete;
 
-    // Opens the default output device on first use: 1 when there is one, 0 otherwise.
-    int WaveOutDeviceCount() override;
-    const void* FindSound(int resourceId) override;
-    const void* LoadSound(const void* found) override { return found; }
-    const uint8_t* LockSound(const void* loaded) override {
-        return static_cast<const uint8_t*>(loaded);
-    }
-    void Play(const uint8_t* waveImage) override;
+    // Opens the default output device on first use: true when there is one.
+    bool OpenDevice() override;
+    // A cue whose image the device cannot take as it is plays nothing, and still cuts off.
+    void Play(SoundCue cue) override;
 
     // Bytes still waiting in the device's queue (for tests and diagnostics).
     uint32_t QueuedBytes() const;

@@ -11,6 +11,10 @@
 #define IDR_SOUND_FALL_END 200
 #define IDR_SOUND_DREAM_START 201
 #define IDR_SOUND_FALL_START 202
+#ifndef RC_INVOKED
+// The same in the order of the animation's sound cues: fall end, day-dream start, fall start.
+constexpr int kCueSoundIds[] = {IDR_SOUND_FALL_END, IDR_SOUND_DREAM_START, IDR_SOUND_FALL_START};
+#endif
 
 #define IDS_PROFILE_FILE 1001
 #define IDS_SETTINGS_SECTION 1007

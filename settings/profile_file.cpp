@@ -1,6 +1,5 @@
 #include "settings/profile_file.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -27,20 +26,14 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-// One line of the file, without its line break.
-struct Line {
-    size_t begin;  // offset of the line in the text
-    size_t end;    // offset just past its content (before "\n")
-    std::string_view content;
-};
-
-std::vector<Line> SplitLines(std::string_view text) {
-    std::vector<Line> lines;
+// The lines of the file, without their line breaks.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
     size_t begin = 0;
     while (begin < text.size()) {
         size_t end = text.find('\n', begin);
         if (end == std::string_view::npos) end = text.size();
-        lines.push_back({begin, end, text.substr(begin, end - begin)});
+        lines.push_back(text.substr(begin, end - begin));
         begin = end + 1;
     }
     return lines;
@@ -68,33 +61,29 @@ std::optional<KeyValue> SplitKeyValue(std::string_view line) {
     return KeyValue{Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))};
 }
 
-// Where a key was found: the index of its line, or of the last line of its section.
+// Where a section and a key in it were found: the indexes of their lines.
 struct Location {
     std::optional<size_t> sectionLine;
     std::optional<size_t> keyLine;
-    size_t lastLineOfSection = 0;
 };
 
-Location Find(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
+Location Find(const std::vector<std::string_view>& lines, std::string_view section,
+              std::string_view key) {
     Location where;
     bool inSection = false;
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (const auto name = SectionName(lines[i].content)) {
+        if (const auto name = SectionName(lines[i])) {
             if (inSection) break;  // the first section of the name is the one that counts
             inSection = SameName(*name, Trim(section));
             if (inSection) where.sectionLine = i;
             continue;
         }
         if (!inSection) continue;
-        if (!Trim(lines[i].content).empty()) where.lastLineOfSection = i;
-        const auto kv = SplitKeyValue(lines[i].content);
+        const auto kv = SplitKeyValue(lines[i]);
         if (kv && SameName(kv->key, Trim(key))) {
             where.keyLine = i;
             return where;
         }
-    }
-    if (where.sectionLine && where.lastLineOfSection < *where.sectionLine) {
-        where.lastLineOfSection = *where.sectionLine;
     }
     return where;
 }
@@ -117,14 +106,10 @@ int32_t ParseProfileInt(std::string_view value) {
     return static_cast<int32_t>(number);
 }
 
-// The whole file, or nothing when it cannot be read whole; `missing` tells apart a file that
-// does not exist from one that exists but cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path, bool* missing = nullptr) {
+// The whole file, or nothing when it cannot be read whole.
+std::optional<std::string> ReadWholeFile(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        if (missing) *missing = errno == ENOENT;
-        return std::nullopt;
-    }
+    if (!file) return std::nullopt;
     std::string text;
     char buffer[65536];
     size_t got;
@@ -149,49 +134,12 @@ bool ProfileTextHasSection(std::string_view text, std::string_view section) {
 
 int32_t ProfileTextGetInt(std::string_view text, std::string_view section, std::string_view key,
                           int32_t defaultValue) {
-    const std::vector<Line> lines = SplitLines(text);
+    const std::vector<std::string_view> lines = SplitLines(text);
     const Location where = Find(lines, section, key);
     if (!where.keyLine) return defaultValue;
-    const std::string_view value = Unquote(SplitKeyValue(lines[*where.keyLine].content)->value);
+    const std::string_view value = Unquote(SplitKeyValue(lines[*where.keyLine])->value);
     if (value.empty()) return defaultValue;
     return ParseProfileInt(value);
-}
-
-std::string ProfileTextSetString(std::string_view text, std::string_view section,
-                                 std::string_view key, std::string_view value) {
-    const bool crlf = text.find("\r\n") != std::string_view::npos;
-    const std::string_view newline = crlf ? "\r\n" : "\n";
-    const std::vector<Line> lines = SplitLines(text);
-    const Location where = Find(lines, section, key);
-
-    std::string entry = std::string(key) + "=" + std::string(value);
-    std::string result;
-    if (where.keyLine) {
-        const Line& line = lines[*where.keyLine];
-        const bool hadCr = !line.content.empty() && line.content.back() == '\r';
-        result.append(text.substr(0, line.begin));
-        result.append(entry);
-        if (hadCr) result.push_back('\r');
-        result.append(text.substr(line.end));
-        return result;
-    }
-    if (where.sectionLine) {
-        const Line& last = lines[where.lastLineOfSection];
-        result.append(text.substr(0, last.end));
-        if (last.end == text.size()) {
-            result.append(newline);  // the section ends the file without a line break
-        } else {
-            result.append(text.substr(last.end, 1));  // keep the last line's own break
-        }
-        result.append(entry).append(newline);
-        if (last.end < text.size()) result.append(text.substr(last.end + 1));
-        return result;
-    }
-    result.append(text);
-    if (!result.empty() && result.back() != '\n') result.append(newline);
-    result.append("[").append(section).append("]").append(newline);
-    result.append(entry).append(newline);
-    return result;
 }
 
 int32_t ProfileFileGetInt(const std::string& path, std::string_view section, std::string_view key,
@@ -199,28 +147,6 @@ int32_t ProfileFileGetInt(const std::string& path, std::string_view section, std
     const auto text = ReadWholeFile(path);
     if (!text) return defaultValue;
     return ProfileTextGetInt(*text, section, key, defaultValue);
-}
-
-bool ProfileFileSetString(const std::string& path, std::string_view section, std::string_view key,
-                          std::string_view value) {
-    bool missing = false;
-    auto existing = ReadWholeFile(path, &missing);
-    // Unreadable or too large: never overwrite what we cannot keep.
-    if (!existing && !missing) return false;
-    const std::string text = existing ? std::move(*existing) : std::string();
-    const std::string updated = ProfileTextSetString(text, section, key, value);
-
-    // Write beside the file and rename over it, so a failed write never loses the old settings.
-    const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) return false;
-    const bool written = std::fwrite(updated.data(), 1, updated.size(), file) == updated.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
 }
 
 int32_t ProfileFileReader::GetInt(const char* key, int32_t defaultValue) {

@@ -1,4 +1,4 @@
-// A profile (INI) file reader and writer that behaves like the Windows profile functions,
+// A profile (INI) file reader that behaves like the Windows profile functions,
 // for platforms without them and for tests.
 //
 //  - a missing file, section or key, or a key with an empty value, gives the default;
@@ -6,8 +6,7 @@
 //    UTF-8 byte-order mark before a section header too;
 //  - the first section and key of a name win when names repeat;
 //  - a value reads as an optional sign and leading decimal digits, wrapping modulo 2^32;
-//    a value with none ("abc", "-") reads as 0;
-//  - writing a key rewrites that one line (or adds it) and keeps every other line as it was.
+//    a value with none ("abc", "-") reads as 0.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -16,7 +15,7 @@
 
 #include "settings/settings_store.h"
 
-// Files larger than this are treated as unreadable: defaults are used and nothing is written.
+// Files larger than this are treated as unreadable: defaults are used.
 constexpr size_t kMaxProfileBytes = 16u << 20;
 
 // The settings section's name as Japanese Windows writes it (code page 932).
@@ -26,15 +25,10 @@ constexpr const char* kSettingsSectionShiftJis =
 bool ProfileTextHasSection(std::string_view text, std::string_view section);
 int32_t ProfileTextGetInt(std::string_view text, std::string_view section, std::string_view key,
                           int32_t defaultValue);
-std::string ProfileTextSetString(std::string_view text, std::string_view section,
-                                 std::string_view key, std::string_view value);
 
-// The same on a file. Writing returns false when the file could not be read or written;
-// the file is then left as it was.
+// The same on a file.
 int32_t ProfileFileGetInt(const std::string& path, std::string_view section, std::string_view key,
                           int32_t defaultValue);
-bool ProfileFileSetString(const std::string& path, std::string_view section, std::string_view key,
-                          std::string_view value);
 
 // The settings section of one profile file, as a ProfileReader: named in UTF-8, or else in
 // Shift-JIS as Japanese Windows writes it. The file is read once, at the first key asked for.

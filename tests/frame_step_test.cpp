@@ -48,10 +48,9 @@ struct Step {
         int i = 0;
         for (const Walker& w : walkers) population.walkers[i++] = w;
         SeedRandom(population.random, StateForDraws(bounds, draws));
-        sound.soundOff = 0;
-        for (int c = 0; c < kSoundCueCount; ++c) sound.bank[c] = platform.images[c];
+        sound.on = true;
     }
-    int Run() { return RunFrameStep(population, canvas, sound, platform); }
+    std::optional<SoundCue> Run() { return RunFrameStep(population, canvas, sound, platform); }
 };
 
 constexpr int32_t kPatchX = 704;
@@ -61,9 +60,9 @@ constexpr int32_t kPatchY = 636;
 
 TEST(FrameStep, NoWalkersDrawsAndPlaysNothing) {
     Step step({});
-    EXPECT_EQ(step.Run(), -1);
+    EXPECT_EQ(step.Run(), std::nullopt);
     EXPECT_TRUE(step.canvas.blits.empty());
-    EXPECT_TRUE(step.platform.calls.empty());
+    EXPECT_TRUE(step.platform.played.empty());
 }
 
 TEST(FrameStep, WalkingErasesTheTrailingStripThenDraws) {
@@ -120,7 +119,7 @@ TEST(FrameStep, OneSoundPerStepByPriority) {
               {10, 2, 10, 2, 2}, {1, -1, 1, -1, -1});
     EXPECT_EQ(step.Run(), DreamStartCue);
     ASSERT_EQ(step.platform.played.size(), 1u);
-    EXPECT_EQ(step.platform.played[0], step.platform.images[DreamStartCue]);
+    EXPECT_EQ(step.platform.played[0], DreamStartCue);
 }
 
 TEST(FrameStep, FallEndOutranksEverything) {
@@ -128,12 +127,12 @@ TEST(FrameStep, FallEndOutranksEverything) {
     Step step({Walking(WalkRight, 200, 20, 3), falling}, {10, 2, 2}, {1, -1, -1});
     EXPECT_EQ(step.Run(), FallEndCue);
     ASSERT_EQ(step.platform.played.size(), 1u);
-    EXPECT_EQ(step.platform.played[0], step.platform.images[FallEndCue]);
+    EXPECT_EQ(step.platform.played[0], FallEndCue);
 }
 
 TEST(FrameStep, SoundOffStillReportsTheCueButPlaysNothing) {
     Step step({Walking(WalkRight, 200, 20, 3)}, {10, 2}, {1, -1});
-    step.sound.soundOff = 1;
+    step.sound.on = false;
     EXPECT_EQ(step.Run(), FallStartCue);
     EXPECT_TRUE(step.platform.played.empty());
 }
@@ -152,15 +151,12 @@ TEST(FrameStep, AllocatesNothing) {
     Surface atlas(kSheetWidth, kSheetHeight);
     SoftwareCanvas canvas(screen, atlas);
     struct CountingPlatform final : SoundPlatform {
-        int WaveOutDeviceCount() override { return 1; }
-        const void* FindSound(int) override { return nullptr; }
-        const void* LoadSound(const void*) override { return nullptr; }
-        const uint8_t* LockSound(const void*) override { return nullptr; }
-        void Play(const uint8_t*) override { ++plays; }
+        bool OpenDevice() override { return true; }
+        void Play(SoundCue) override { ++plays; }
         int plays = 0;
     } platform;
     SoundEffects sound;
-    sound.soundOff = 0;
+    sound.on = true;
     WalkerPopulation population;
     StartWalkers(population, MakeStage(0, 0, 1920, 1080, 10, 10), 77);
     const long before = allocations.load();

@@ -55,43 +55,17 @@ public:
     std::vector<Blit> blits;
 };
 
-// Sound platform that logs every call; resources are fake addresses unless marked missing.
+// Sound platform that writes down the device question and every cue played.
 class FakeSoundPlatform final : public SoundPlatform {
 public:
-    struct Call {
-        char what;  // 'n' device count, 'f' find, 'l' load, 'k' lock, 'p' play
-        intptr_t arg;
-    };
-    int devices = 1;
-    std::vector<int> missing;      // resource IDs that cannot be found
-    std::vector<int> unloadable;   // resource IDs found but not loadable
-    std::vector<Call> calls;
-    std::vector<const uint8_t*> played;
-    uint8_t images[3][8] = {};
+    bool device = true;
+    int opened = 0;  // times the device was asked for
+    std::vector<SoundCue> played;
 
-    FakeSoundPlatform() { calls.reserve(64); played.reserve(64); }
-    int WaveOutDeviceCount() override {
-        calls.push_back({'n', 0});
-        return devices;
+    FakeSoundPlatform() { played.reserve(64); }
+    bool OpenDevice() override {
+        ++opened;
+        return device;
     }
-    const void* FindSound(int id) override {
-        calls.push_back({'f', id});
-        for (int m : missing) if (m == id) return nullptr;
-        return reinterpret_cast<const void*>(static_cast<intptr_t>(id));
-    }
-    const void* LoadSound(const void* found) override {
-        const auto id = reinterpret_cast<intptr_t>(found);
-        calls.push_back({'l', id});
-        if (!found) return nullptr;
-        for (int u : unloadable) if (u == id) return nullptr;
-        return &images[id - kFallEndSoundId];
-    }
-    const uint8_t* LockSound(const void* loaded) override {
-        calls.push_back({'k', reinterpret_cast<intptr_t>(loaded)});
-        return static_cast<const uint8_t*>(loaded);
-    }
-    void Play(const uint8_t* image) override {
-        calls.push_back({'p', reinterpret_cast<intptr_t>(image)});
-        played.push_back(image);
-    }
+    void Play(SoundCue cue) override { played.push_back(cue); }
 };

@@ -36,24 +36,9 @@ void ChangedRectCanvas::MarkAll() {
     }
 }
 
-namespace {
-// One byte per sound, in cue order; its address stands for the sound.
-const uint8_t kSoundHandles[kSoundCueCount] = {};
-}  // namespace
-
-const void* WebSoundPlatform::FindSound(int resourceId) {
-    const int index = resourceId - kFallEndSoundId;
-    return index >= 0 && index < kSoundCueCount ? &kSoundHandles[index] : nullptr;
-}
-
-void WebSoundPlatform::Play(const uint8_t* waveImage) {
-    const bool known = waveImage >= kSoundHandles && waveImage < kSoundHandles + kSoundCueCount;
-    request_ = known ? static_cast<int>(waveImage - kSoundHandles) : kStopSound;
-}
-
 int WebSoundPlatform::TakeRequest() {
-    const int request = request_;
-    request_ = kNoRequest;
+    const int request = request_ ? *request_ : kNoRequest;
+    request_.reset();
     return request;
 }
 

@@ -3,6 +3,7 @@
 // (R, G, B, A), and the rectangles each step changed.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "animation/canvas.h"
@@ -48,27 +49,21 @@ private:
 
 // Sound decisions stay in the core; this platform only says whether the page can play sound and
 // records the one play request a step makes. The sounds themselves live in the page's audio
-// buffers, so a "WAVE image" here is a handle telling which of the three to play.
+// buffers, indexed by cue.
 class WebSoundPlatform final : public SoundPlatform {
 public:
     void SetAudioAvailable(bool available) { audioAvailable_ = available; }
-    int WaveOutDeviceCount() override { return audioAvailable_ ? 1 : 0; }
-    const void* FindSound(int resourceId) override;
-    const void* LoadSound(const void* found) override { return found; }
-    const uint8_t* LockSound(const void* loaded) override {
-        return static_cast<const uint8_t*>(loaded);
-    }
-    void Play(const uint8_t* waveImage) override;
+    bool OpenDevice() override { return audioAvailable_; }
+    void Play(SoundCue cue) override { request_ = cue; }
 
-    // The sound the last step asked for: 0 fall end, 1 day-dream start, 2 fall start;
-    // kStopSound for a request without a sound; kNoRequest when the step made none.
+    // The cue the last step asked to play (0 fall end, 1 day-dream start, 2 fall start), or
+    // kNoRequest when the step made none.
     static constexpr int kNoRequest = -1;
-    static constexpr int kStopSound = -2;
     int TakeRequest();
 
 private:
     bool audioAvailable_ = false;
-    int request_ = kNoRequest;
+    std::optional<SoundCue> request_;
 };
 
 class WebSaver {
@@ -92,7 +87,7 @@ public:
     uint8_t* Rgba() { return reinterpret_cast<uint8_t*>(screen_.pixels.data()); }
     const SaverSettings& Settings() const { return settings_; }
     uint32_t TickInterval() const { return settings_.tickInterval; }
-    bool SoundOn() const { return !sound_.soundOff; }
+    bool SoundOn() const { return sound_.on; }
 
 private:
     Surface atlas_;

@@ -1,35 +1,38 @@
 #include "animation/win32/sound_win32.h"
 
-#include <windows.h>
-#include <mmsystem.h>
+#include <iterator>
 
 #include "resources/resource_ids.h"
 #include "settings/win32/module_instance.h"
 
-// The resource script numbers the sounds with resource_ids.h, which it can read; the core numbers
-// them by cue. Both must say the same.
-static_assert(RT_SOUND_EFFECT == kSoundResourceType);
-static_assert(IDR_SOUND_FALL_END == CueResourceId(FallEndCue) &&
-              IDR_SOUND_DREAM_START == CueResourceId(DreamStartCue) &&
-              IDR_SOUND_FALL_START == CueResourceId(FallStartCue));
+static_assert(std::size(kCueSoundIds) == kSoundCueCount);
 
-int Win32SoundPlatform::WaveOutDeviceCount() { return static_cast<int>(waveOutGetNumDevs()); }
-
-const void* Win32SoundPlatform::FindSound(int resourceId) {
-    return FindResourceA(ModuleInstance, MAKEINTRESOURCEA(resourceId),
-                         MAKEINTRESOURCEA(kSoundResourceType));
+void LoadSoundResources(HMODULE module, const int (&ids)[kSoundCueCount],
+                        const uint8_t* (&bank)[kSoundCueCount]) {
+    HRSRC found[kSoundCueCount];
+    HGLOBAL loaded[kSoundCueCount];
+    for (int i = 0; i < kSoundCueCount; ++i) {
+        found[i] =
+            FindResourceA(module, MAKEINTRESOURCEA(ids[i]), MAKEINTRESOURCEA(RT_SOUND_EFFECT));
+    }
+    bool anyLoaded = false;
+    for (int i = 0; i < kSoundCueCount; ++i) {
+        loaded[i] = found[i] != nullptr ? LoadResource(module, found[i]) : nullptr;
+        anyLoaded = anyLoaded || loaded[i] != nullptr;
+    }
+    if (!anyLoaded) return;
+    for (int i = 0; i < kSoundCueCount; ++i) {
+        bank[i] =
+            loaded[i] != nullptr ? static_cast<const uint8_t*>(LockResource(loaded[i])) : nullptr;
+    }
 }
 
-const void* Win32SoundPlatform::LoadSound(const void* found) {
-    if (found == nullptr) return nullptr;
-    return LoadResource(ModuleInstance, static_cast<HRSRC>(const_cast<void*>(found)));
+bool Win32SoundPlatform::OpenDevice() {
+    if (getWaveOutDeviceCount() == 0) return false;
+    LoadSoundResources(ModuleInstance, kCueSoundIds, bank);
+    return true;
 }
 
-const uint8_t* Win32SoundPlatform::LockSound(const void* loaded) {
-    if (loaded == nullptr) return nullptr;
-    return static_cast<const uint8_t*>(LockResource(const_cast<void*>(loaded)));
-}
-
-void Win32SoundPlatform::Play(const uint8_t* waveImage) {
-    sndPlaySoundA(reinterpret_cast<LPCSTR>(waveImage), SND_ASYNC | SND_NODEFAULT | SND_MEMORY);
+void Win32SoundPlatform::Play(SoundCue cue) {
+    playSound(reinterpret_cast<LPCSTR>(bank[cue]), SND_ASYNC | SND_NODEFAULT | SND_MEMORY);
 }

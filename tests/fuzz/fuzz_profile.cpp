@@ -1,8 +1,6 @@
-// Feeds arbitrary bytes to the profile reader and writer: no crash, no out-of-bounds read,
-// and a written key always reads back.
+// Feeds arbitrary bytes to the profile reader: no crash, no out-of-bounds read.
 #include <cstdint>
-#include <cstdlib>
-#include <string>
+#include <string_view>
 
 #include "settings/profile_file.h"
 
@@ -11,7 +9,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const char* key : {kSpeedKey, kCountKey, kEventKey, kSoundKey}) {
         ProfileTextGetInt(text, kSettingsSection, key, 1);
     }
-    const std::string written = ProfileTextSetString(text, kSettingsSection, kCountKey, "7");
-    if (ProfileTextGetInt(written, kSettingsSection, kCountKey, 1) != 7) std::abort();
+    ProfileTextHasSection(text, kSettingsSectionShiftJis);
     return 0;
 }

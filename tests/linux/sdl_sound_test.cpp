@@ -106,25 +106,29 @@ TEST_F(SdlSoundTest, ANewSoundCutsOffTheOneInTheQueue) {
     SdlSoundPlatform platform(images);
     SoundEffects sound;
     SetUpSound(sound, platform, 0);
-    ASSERT_EQ(sound.soundOff, 0);
-    EXPECT_EQ(sound.bank[FallEndCue], kFallEndWav);
-    EXPECT_EQ(sound.bank[DreamStartCue], kDreamStartWav);
+    ASSERT_TRUE(sound.on);
 
-    PlayCue(sound, platform, DreamStartCue);
+    platform.Play(DreamStartCue);
     const uint32_t dreamBytes = static_cast<uint32_t>(kDreamStartWavSize - 44);
     EXPECT_LE(platform.QueuedBytes(), dreamBytes);
     EXPECT_GT(platform.QueuedBytes(), dreamBytes / 2);  // 1.3 s of sound cannot be gone yet
 
-    PlayCue(sound, platform, FallEndCue);  // replaces, never adds
+    platform.Play(FallEndCue);  // replaces, never adds
     EXPECT_LE(platform.QueuedBytes(), static_cast<uint32_t>(kFallEndWavSize - 44));
     EXPECT_GT(platform.QueuedBytes(), static_cast<uint32_t>(kFallEndWavSize - 44) / 2);
 
     // A sound the device cannot take as it is (mono here) is not heard, and still cuts off.
-    PlayCue(sound, platform, FallStartCue);
+    platform.Play(FallStartCue);
     EXPECT_EQ(platform.QueuedBytes(), 0u);
+}
 
-    PlayCue(sound, platform, DreamStartCue);
-    platform.Play(nullptr);  // a null image plays nothing and stops what plays
+TEST_F(SdlSoundTest, ACueWithoutAnImagePlaysNothingAndStopsWhatPlays) {
+    const WaveImage images[kSoundCueCount] = {{kFallEndWav, kFallEndWavSize}, {}, {}};
+    SdlSoundPlatform platform(images);
+    ASSERT_TRUE(platform.OpenDevice());
+    platform.Play(FallEndCue);
+    EXPECT_GT(platform.QueuedBytes(), 0u);
+    platform.Play(DreamStartCue);
     EXPECT_EQ(platform.QueuedBytes(), 0u);
 }
 
@@ -132,9 +136,8 @@ TEST_F(SdlSoundTest, StoredSoundOffNeverOpensTheDevice) {
     SdlSoundPlatform platform(kBuiltInSounds);
     SoundEffects sound;
     SetUpSound(sound, platform, 2);
-    EXPECT_EQ(sound.soundOff, 1);
-    EXPECT_EQ(sound.bank[FallEndCue], nullptr);
-    platform.Play(kFallEndWav);  // nothing opened: nothing queued, no failure
+    EXPECT_FALSE(sound.on);
+    platform.Play(FallEndCue);  // nothing opened: nothing queued, no failure
     EXPECT_EQ(platform.QueuedBytes(), 0u);
 }
 
@@ -144,8 +147,9 @@ TEST(SdlSoundNoDevice, NoDeviceMeansSilenceNotAnError) {
         SdlSoundPlatform platform(kBuiltInSounds);
         SoundEffects sound;
         SetUpSound(sound, platform, 0);
-        EXPECT_EQ(sound.soundOff, 1);
-        EXPECT_EQ(sound.bank[FallEndCue], nullptr);
+        EXPECT_FALSE(sound.on);
+        platform.Play(FallEndCue);  // no device: nothing queued, no failure
+        EXPECT_EQ(platform.QueuedBytes(), 0u);
     }
     unsetenv("SDL_AUDIODRIVER");
 }

@@ -13,6 +13,7 @@
 #include "tools/common/cli.h"
 #include "animation/sound_effects.h"
 #include "animation/walkers.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -130,9 +131,9 @@ int main(int argc, char** argv) {
     const uint64_t steps = value(5);
     for (uint64_t t = 1; t <= steps; ++t) {
         out.Text("step").Number(static_cast<int64_t>(t)).Line();
-        const int cue = RunFrameStep(population, canvas, sound, platform);
+        const std::optional<SoundCue> cue = RunFrameStep(population, canvas, sound, platform);
         for (int i = 0; i < stage.count; ++i) out.Walker(i, population.walkers[i]);
-        if (cue >= 0) out.Text("cue").Number(CueResourceId(static_cast<SoundCue>(cue))).Line();
+        if (cue) out.Text("cue").Number(kCueSoundIds[*cue]).Line();  // its resource number
         if (out.Failed()) return 1;
     }
     return out.Flush() && std::fflush(stdout) == 0 ? 0 : 1;

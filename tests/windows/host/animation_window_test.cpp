@@ -10,6 +10,7 @@
 #include "animation/win32/sound_win32.h"
 #include "host/host.h"
 #include "host_test_support.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ TEST_F(AnimationWindow, InitialisationBuildsTheAtlasAndTheStage) {
     EXPECT_EQ(FirstPopulation().stage.right, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(FirstPopulation().stage.bottom, GetSystemMetrics(SM_CYSCREEN));
     EXPECT_EQ(Animation.settings.timerInterval, 1u);
-    EXPECT_EQ(Animation.sound.soundOff, 1);
+    EXPECT_FALSE(Animation.sound.on);
 }
 
 TEST_F(AnimationWindow, TheSheetReachesTheSurfaceUpright) {
@@ -320,56 +321,74 @@ TEST_F(AnimationWindow, ChangedScreensAreCoveredAtOnceWithoutLeaks) {
 }
 
 // The real resource look-ups with a wave device that is always there, and plays written down.
-class RecordingSound final : public SoundPlatform {
-public:
-    int WaveOutDeviceCount() override { return 1; }
-    const void* FindSound(int resourceId) override {
-        ++finds;
-        return real.FindSound(resourceId);
-    }
-    const void* LoadSound(const void* found) override { return real.LoadSound(found); }
-    const uint8_t* LockSound(const void* loaded) override { return real.LockSound(loaded); }
-    void Play(const uint8_t* waveImage) override { played.push_back(waveImage); }
-
-    Win32SoundPlatform real;
-    int finds = 0;
-    std::vector<const uint8_t*> played;
+UINT WINAPI OneWaveDevice() { return 1; }
+struct PlayRequest {
+    const uint8_t* image;
+    UINT flags;
 };
+std::vector<PlayRequest> played;
+BOOL WINAPI RecordPlay(LPCSTR sound, UINT flags) {
+    played.push_back({reinterpret_cast<const uint8_t*>(sound), flags});
+    return TRUE;
+}
+Win32SoundPlatform RecordingSound() {
+    played.clear();
+    Win32SoundPlatform sound;
+    sound.getWaveOutDeviceCount = OneWaveDevice;
+    sound.playSound = RecordPlay;
+    return sound;
+}
 
 const uint8_t* ResourceImage(int id) {
-    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(kSoundResourceType));
-    return static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found)));
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(RT_SOUND_EFFECT));
+    return found ? static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found))) : nullptr;
 }
 
 TEST_F(AnimationWindow, SoundOnLoadsTheThreeWaveResourcesAndPlaysTheCues) {
     StoreSettings(6, 3, 0, 0);  // sound on, frequent scenes
-    RecordingSound sound;
+    Win32SoundPlatform sound = RecordingSound();
     Animation.soundPlatform = &sound;
     window = CreateSaverWindow();
-    ASSERT_EQ(Animation.sound.soundOff, 0);
+    ASSERT_TRUE(Animation.sound.on);
     for (int cue = 0; cue < kSoundCueCount; ++cue) {
-        const uint8_t* image = Animation.sound.bank[cue];
+        const uint8_t* image = sound.bank[cue];
         ASSERT_NE(image, nullptr) << cue;
-        EXPECT_EQ(image, ResourceImage(kFallEndSoundId + cue)) << cue;
+        EXPECT_EQ(image, ResourceImage(IDR_SOUND_FALL_END + cue)) << cue;
         EXPECT_EQ(std::memcmp(image, "RIFF", 4), 0) << cue;
         EXPECT_EQ(std::memcmp(image + 8, "WAVE", 4), 0) << cue;
     }
-    for (int i = 0; i < 3000 && sound.played.empty(); ++i) Tick(window);
-    ASSERT_FALSE(sound.played.empty()) << "no scene with a sound in 3000 ticks";
-    const uint8_t* first = sound.played.front();
-    EXPECT_TRUE(first == Animation.sound.bank[FallStartCue] ||
-                first == Animation.sound.bank[DreamStartCue]);  // a scene starts before it ends
+    for (int i = 0; i < 3000 && played.empty(); ++i) Tick(window);
+    ASSERT_FALSE(played.empty()) << "no scene with a sound in 3000 ticks";
+    EXPECT_TRUE(played[0].image == sound.bank[FallStartCue] ||
+                played[0].image == sound.bank[DreamStartCue]);  // a scene starts before it ends
+    EXPECT_EQ(played[0].flags, static_cast<UINT>(SND_ASYNC | SND_NODEFAULT | SND_MEMORY));
 }
 
 TEST_F(AnimationWindow, SoundOffLoadsNothingAndPlaysNothing) {
     StoreSettings(6, 3, 0, 2);  // any nonzero "SE" is off
-    RecordingSound sound;
+    Win32SoundPlatform sound = RecordingSound();
     Animation.soundPlatform = &sound;
     window = CreateSaverWindow();
-    EXPECT_EQ(Animation.sound.soundOff, 1);
+    EXPECT_FALSE(Animation.sound.on);
     for (int i = 0; i < 1000; ++i) Tick(window);
-    EXPECT_EQ(sound.finds, 0);
-    EXPECT_TRUE(sound.played.empty());
+    for (const uint8_t* image : sound.bank) EXPECT_EQ(image, nullptr);
+    EXPECT_TRUE(played.empty());
+}
+
+// A missing sound leaves its cue without an image, which still stops the sound in progress.
+TEST_F(AnimationWindow, AMissingSoundStaysNullAndItsCueStopsTheSound) {
+    Win32SoundPlatform sound = RecordingSound();
+    LoadSoundResources(nullptr, {IDR_SOUND_FALL_END, 299, IDR_SOUND_FALL_START}, sound.bank);
+    EXPECT_EQ(sound.bank[FallEndCue], ResourceImage(IDR_SOUND_FALL_END));
+    EXPECT_EQ(sound.bank[DreamStartCue], nullptr);
+    EXPECT_EQ(sound.bank[FallStartCue], ResourceImage(IDR_SOUND_FALL_START));
+    sound.Play(DreamStartCue);
+    ASSERT_EQ(played.size(), 1u);
+    EXPECT_EQ(played[0].image, nullptr);
+    uint8_t mark = 0;
+    const uint8_t* untouched[kSoundCueCount] = {&mark, &mark, &mark};
+    LoadSoundResources(nullptr, {297, 298, 299}, untouched);  // none loads: nothing is locked
+    for (const uint8_t* image : untouched) EXPECT_EQ(image, &mark);
 }
 
 }  // namespace
