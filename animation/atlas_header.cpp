@@ -29,7 +29,8 @@ void SkipBitmapFileHeader(const uint8_t*& data, size_t& size) {
 
 bool LoadAtlasImage(const uint8_t* data, size_t size, AtlasImage& image, const char** error) {
     image = AtlasImage{};
-    if (!data || size < kInfoHeaderSize) return Fail(error, "bitmap is shorter than its 40-byte header");
+    if (!data || size < kInfoHeaderSize)
+        return Fail(error, "bitmap is shorter than its 40-byte header");
     const uint32_t headerSize = Read32(data);
     if (headerSize < kInfoHeaderSize) return Fail(error, "bitmap header size is below 40 bytes");
     if (headerSize > size) return Fail(error, "bitmap header is longer than the data");
@@ -39,13 +40,22 @@ bool LoadAtlasImage(const uint8_t* data, size_t size, AtlasImage& image, const c
     const uint16_t bitCount = Read16(data + 14);
     const uint32_t compression = Read32(data + 16);
     const uint32_t clrUsed = Read32(data + 32);
-    if (width <= 0 || width > kMaxSide) return Fail(error, "bitmap width is not between 1 and 32767");
+    if (width <= 0 || width > kMaxSide)
+        return Fail(error, "bitmap width is not between 1 and 32767");
     if (height <= 0 || height > kMaxSide) {
-        return Fail(error, "bitmap height is not between 1 and 32767 (top-down rows are not supported)");
+        return Fail(error,
+                    "bitmap height is not between 1 and 32767 (top-down rows are not supported)");
     }
-    if (compression != 0) return Fail(error, "bitmap is compressed; only uncompressed rows are supported");
+    if (compression != 0)
+        return Fail(error, "bitmap is compressed; only uncompressed rows are supported");
     switch (bitCount) {
-        case 1: case 2: case 4: case 8: case 16: case 24: case 32:
+        case 1:
+        case 2:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32:
             break;
         default:
             return Fail(error, "bitmap bit count is not 1, 2, 4, 8, 16, 24 or 32");
@@ -76,4 +86,3 @@ bool LoadAtlasImage(const uint8_t* data, size_t size, AtlasImage& image, const c
     }
     return true;
 }
-

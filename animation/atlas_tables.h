@@ -40,7 +40,11 @@ struct SheetArea {
     int32_t x, y, w, h;
 };
 inline constexpr SheetArea kBlackAreas[] = {
-    {384, 0, 16, 136},        {256 + 110, 136, 18, 136}, {352 + 128, 272, 48, 168},
-    {0, 440, 50, 168},        {320 + 128, 744, 32, 24},  {160, 744, 32, 24},
+    {384, 0, 16, 136},
+    {256 + 110, 136, 18, 136},
+    {352 + 128, 272, 48, 168},
+    {0, 440, 50, 168},
+    {320 + 128, 744, 32, 24},
+    {160, 744, 32, 24},
     {kBackgroundPatch.x, kBackgroundPatch.y, kBackgroundPatchWidth, kBackgroundPatchHeight},
 };

@@ -11,6 +11,6 @@ int RandomUpTo(RandomSource& random, int n) {
     const int r = NextRandom(random);
     const int64_t bound = static_cast<int64_t>(n) + 1;  // n == INT_MAX must not overflow
     if (r < bound) return r;
-    if (bound == 0) return 0;  // n == -1: no value is right, 0 matches the neighbours
+    if (bound == 0) return 0;            // n == -1: no value is right, 0 matches the neighbours
     return static_cast<int>(r % bound);  // C++ '%' truncates, as the original did
 }

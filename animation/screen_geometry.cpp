@@ -2,7 +2,8 @@
 
 ScreenArea CoveredArea(const ScreenMetrics& metrics) {
     if (metrics.virtualWidth > 0 && metrics.virtualHeight > 0) {
-        return {metrics.virtualLeft, metrics.virtualTop, metrics.virtualWidth, metrics.virtualHeight};
+        return {metrics.virtualLeft, metrics.virtualTop, metrics.virtualWidth,
+                metrics.virtualHeight};
     }
     return {0, 0, metrics.primaryWidth, metrics.primaryHeight};
 }

@@ -37,7 +37,8 @@ void SoftwareCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_
     const size_t rowBytes = static_cast<size_t>(c.width) * sizeof(uint32_t);
     for (int32_t row = 0; row < c.height; ++row) {
         uint32_t* to = &target_.pixels[static_cast<size_t>(c.dstY + row) * target_.width + c.dstX];
-        const uint32_t* from = &atlas_.pixels[static_cast<size_t>(c.srcY + row) * atlas_.width + c.srcX];
+        const uint32_t* from =
+            &atlas_.pixels[static_cast<size_t>(c.srcY + row) * atlas_.width + c.srcX];
         std::memcpy(to, from, rowBytes);
     }
 }

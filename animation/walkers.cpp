@@ -81,7 +81,8 @@ void StandAfterGetUp(Walker& walker) {
 
 void StartChange(WalkerPopulation& population, Walker& walker) {
     const Variant& v = PickVariant(population, kChanges);
-    BeginSequence(walker, walker.state == WalkLeft ? ChangeLeft : ChangeRight, v.rightFrame, v.length);
+    BeginSequence(walker, walker.state == WalkLeft ? ChangeLeft : ChangeRight, v.rightFrame,
+                  v.length);
 }
 
 void StartPause(Walker& walker) {

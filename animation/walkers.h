@@ -24,12 +24,12 @@ enum WalkerState : int32_t {
 
 // The figure's measures that the walk, the scenes and the erasing share (the sizes of every
 // state's image are in kStateSizeTable).
-constexpr int32_t kWalkStep = 16;       // pixels a walker moves each tick
-constexpr int32_t kFigureWidth = 128;   // a walking or standing image
+constexpr int32_t kWalkStep = 16;      // pixels a walker moves each tick
+constexpr int32_t kFigureWidth = 128;  // a walking or standing image
 constexpr int32_t kFigureHeight = 136;
-constexpr int32_t kGetUpHeight = 168;   // a fall or get-up image, which reaches lower
-constexpr int32_t kDreamShiftX = 32;    // a right-walker's day-dream image sits this far left
-constexpr int32_t kDreamShiftY = 24;    // and every day-dream image this far up
+constexpr int32_t kGetUpHeight = 168;  // a fall or get-up image, which reaches lower
+constexpr int32_t kDreamShiftX = 32;   // a right-walker's day-dream image sits this far left
+constexpr int32_t kDreamShiftY = 24;   // and every day-dream image this far up
 
 // Sound cues a tick can raise, in order of priority (highest first).
 enum SoundCue : int {

@@ -52,7 +52,8 @@ struct HostState {
 extern HostState Host;
 
 // Start-up and modes
-int SaverMain(HINSTANCE instance, HINSTANCE previousInstance, const char* commandTail, int showFlag);
+int SaverMain(HINSTANCE instance, HINSTANCE previousInstance, const char* commandTail,
+              int showFlag);
 const char* CommandTail(const char* commandLine);  // after the program name and its blanks
 // The decimal handle at the start of `text`, or 0 when there is none or it does not fit 32 bits
 // (a larger number must not wrap to someone else's window).

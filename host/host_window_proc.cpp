@@ -102,9 +102,8 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             if (closing) return DefWindowProcA(window, message, wParam, lParam);
             break;
         case WM_SYSCOMMAND:
-            if (fullScreen &&
-                (wParam == SC_NEXTWINDOW || wParam == SC_PREVWINDOW || wParam == SC_SCREENSAVE ||
-                 UncoversTheDesktop(wParam))) {
+            if (fullScreen && (wParam == SC_NEXTWINDOW || wParam == SC_PREVWINDOW ||
+                               wParam == SC_SCREENSAVE || UncoversTheDesktop(wParam))) {
                 return 0;
             }
             break;

@@ -26,8 +26,8 @@ void HandleRuntimeAborts() {
     for (const char* name : runtimes) {
         HMODULE runtime = GetModuleHandleA(name);
         if (runtime == nullptr) continue;
-        const auto setHandler = reinterpret_cast<SignalFn>(
-            reinterpret_cast<void*>(GetProcAddress(runtime, "signal")));
+        const auto setHandler =
+            reinterpret_cast<SignalFn>(reinterpret_cast<void*>(GetProcAddress(runtime, "signal")));
         if (setHandler != nullptr) setHandler(kAbortSignal, OnRuntimeAbort);
     }
 }
@@ -159,8 +159,8 @@ int RunSaverSession(HWND parent) {
     MSG message{};
     message.wParam = static_cast<WPARAM>(kNoWindowResult);
     if (RegisterClassA(&windowClass) != 0) {
-        Host.SaverWindow = CreateWindowExA(exStyle, kSaverClassName, title, style, left, top,
-                                           width, height, parent, nullptr, ModuleInstance, nullptr);
+        Host.SaverWindow = CreateWindowExA(exStyle, kSaverClassName, title, style, left, top, width,
+                                           height, parent, nullptr, ModuleInstance, nullptr);
     }
     if (Host.SaverWindow != nullptr) {
         if (Host.SaverMode == kFullScreenMode) SetForegroundWindow(Host.SaverWindow);

@@ -204,8 +204,7 @@ int IdleOnX(Saver& saver, int signalFd, int& endSignal) {
             return Fail("the X server has no MIT-SCREEN-SAVER extension to tell idle time");
         }
         if (idle >= limit) {
-            const Ended ended =
-                ShowOnX(saver, DisplayMode::FullScreen, signalFd, endSignal, error);
+            const Ended ended = ShowOnX(saver, DisplayMode::FullScreen, signalFd, endSignal, error);
             if (ended == Ended::Gone) return Fail(error.empty() ? "the window went away" : error);
             if (ended != Ended::Input) return kExitOk;
             continue;
@@ -251,7 +250,8 @@ int RunOnWayland(Saver& saver, WaylandSession& session, int signalFd, int& endSi
             anyReady = true;
             if (!view.needsStart) continue;
             const ScreenArea area{0, 0, view.deviceWidth, view.deviceHeight};
-            const SaverSettings settings = saver.ReadSettings(ScaledLength(area.height, view.scale));
+            const SaverSettings settings =
+                saver.ReadSettings(ScaledLength(area.height, view.scale));
             interval = settings.tickInterval;
             PictureSet one;
             StartPictures(one, &area, 1, view.scale, settings.storedCount, settings.eventOdds,

@@ -121,8 +121,8 @@ const OptionRow kOptionRows[] = {
      "draw into the existing X window ID (decimal or 0x hex);\n"
      "wins over --root and $XSCREENSAVER_WINDOW",
      Section::WhereToDraw, WindowId},
-    {"root", nullptr, "draw into $XSCREENSAVER_WINDOW, or the X root window",
-     Section::WhereToDraw, [](Parsing& p, const char*) { return Root(p); }},
+    {"root", nullptr, "draw into $XSCREENSAVER_WINDOW, or the X root window", Section::WhereToDraw,
+     [](Parsing& p, const char*) { return Root(p); }},
     {"wayland", nullptr,
      "talk Wayland (the default when $WAYLAND_DISPLAY is set, except with --root or "
      "--window-id, which are X11 only)",
@@ -297,8 +297,8 @@ std::string SettingHelp(const SettingRule& rule) {
             help += *p;
         }
     }
-    const std::string byDefault = rule.words ? rule.words[rule.saverDefault - rule.low]
-                                             : std::to_string(rule.saverDefault);
+    const std::string byDefault =
+        rule.words ? rule.words[rule.saverDefault - rule.low] : std::to_string(rule.saverDefault);
     return help + " (default " + byDefault + ")";
 }
 
@@ -330,13 +330,14 @@ std::string UsageText() {
         "command line counts and control.ini is not read):\n";
     AddSettingLines(text);
     AddOptionLines(text, Section::Settings);
-    text += "\n"
-            "Every option can also be written with one dash (-root) or as --name=value.\n"
-            "In a window of its own it ends on a key, a click or closing the window; full\n"
-            "screen, also on a mouse movement of more than " +
-            std::to_string(kMouseMoveLimit) +
-            " pixels. SIGTERM and SIGINT end\n"
-            "it in every mode: it cleans up and dies of the signal, as XScreenSaver expects.\n";
+    text +=
+        "\n"
+        "Every option can also be written with one dash (-root) or as --name=value.\n"
+        "In a window of its own it ends on a key, a click or closing the window; full\n"
+        "screen, also on a mouse movement of more than " +
+        std::to_string(kMouseMoveLimit) +
+        " pixels. SIGTERM and SIGINT end\n"
+        "it in every mode: it cleans up and dies of the signal, as XScreenSaver expects.\n";
     return text;
 }
 
@@ -355,7 +356,8 @@ std::string ApplyArgument(Parsing& parsing, int argc, const char* const* argv, i
     }
     const OptionRow* row = OptionRowNamed(name);
     const SettingOption setting = row ? SettingOption{} : SettingOptionNamed(name);
-    const bool takesValue = row ? row->valueHelp != nullptr : setting.rule && !setting.rule->isSwitch;
+    const bool takesValue =
+        row ? row->valueHelp != nullptr : setting.rule && !setting.rule->isSwitch;
     if (!takesValue && inlineValue) return "option '--" + ShownArgument(name) + "' takes no value";
     if (takesValue && !inlineValue && i + 1 >= argc) {
         return "option '--" + ShownArgument(name) + "' needs a value";

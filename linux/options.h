@@ -15,19 +15,19 @@ enum class DisplayMode {
 
 struct SaverOptions {
     DisplayMode mode = DisplayMode::Window;
-    bool root = false;                // -root without $XSCREENSAVER_WINDOW: the root window
-    uint64_t windowId = 0;            // the foreign window, when not root
+    bool root = false;      // -root without $XSCREENSAVER_WINDOW: the root window
+    uint64_t windowId = 0;  // the foreign window, when not root
     // Run by XScreenSaver (-root, -window-id or $XSCREENSAVER_WINDOW): the command line is the
     // whole configuration, since the daemon's settings app cannot see control.ini.
     bool hackMode = false;
-    std::optional<int32_t> speed;     // 0..6
-    std::optional<int32_t> count;     // 1..kMaxWalkers
-    std::optional<int32_t> event;     // 0 high, 1 normal, 2 low
-    std::optional<int32_t> soundSE;   // "SE" value: 0 on, 1 off
+    std::optional<int32_t> speed;    // 0..6
+    std::optional<int32_t> count;    // 1..kMaxWalkers
+    std::optional<int32_t> event;    // 0 high, 1 normal, 2 low
+    std::optional<int32_t> soundSE;  // "SE" value: 0 on, 1 off
     std::optional<uint32_t> seed;
-    uint64_t ticks = 0;               // end after this many ticks; 0 runs until told to stop
-    uint32_t idleSeconds = 0;         // --idle: wait for this much idle time, show, wait again
-    bool wayland = false;             // --wayland, even without $WAYLAND_DISPLAY
+    uint64_t ticks = 0;        // end after this many ticks; 0 runs until told to stop
+    uint32_t idleSeconds = 0;  // --idle: wait for this much idle time, show, wait again
+    bool wayland = false;      // --wayland, even without $WAYLAND_DISPLAY
     bool help = false;
     bool version = false;
 };

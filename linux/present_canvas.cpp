@@ -1,7 +1,7 @@
 #include "linux/present_canvas.h"
 
-void PresentingCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h,
-                                     int32_t srcX, int32_t srcY) {
+void PresentingCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
+                                     int32_t srcY) {
     ClippedCopy c;
     if (!ClipCopy(dstX, dstY, w, h, srcX, srcY, areaWidth_, areaHeight_, atlas_.width,
                   atlas_.height, c)) {

@@ -42,12 +42,12 @@ void AddRects(std::vector<StageRect>& into, const std::vector<StageRect>& rects)
 void ViewCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
                                int32_t srcY) {
     ClippedCopy c;
-    if (!ClipCopy(dstX, dstY, w, h, srcX, srcY, view_.stage.width, view_.stage.height,
-                  atlas_.width, atlas_.height, c)) {
+    if (!ClipCopy(dstX, dstY, w, h, srcX, srcY, view_.stage.width, view_.stage.height, atlas_.width,
+                  atlas_.height, c)) {
         return;
     }
-    SoftwareCanvas(view_.stage, atlas_).CopyFromAtlas(c.dstX, c.dstY, c.width, c.height, c.srcX,
-                                                      c.srcY);
+    SoftwareCanvas(view_.stage, atlas_)
+        .CopyFromAtlas(c.dstX, c.dstY, c.width, c.height, c.srcX, c.srcY);
     AddRects(view_.damage, {{c.dstX, c.dstY, c.width, c.height}});
 }
 

@@ -15,13 +15,13 @@ struct StageRect {
 
 // One saver surface (a full-screen one on one output, or the one window) and its picture.
 struct StageView {
-    int32_t deviceWidth = 0;   // the buffer, in device pixels
+    int32_t deviceWidth = 0;  // the buffer, in device pixels
     int32_t deviceHeight = 0;
-    int32_t scale = 1;         // device pixels per stage pixel
-    bool needsStart = false;   // new size or scale: the caller starts a new picture
-    bool configured = false;   // the compositor has given a size; ticks draw from then on
+    int32_t scale = 1;        // device pixels per stage pixel
+    bool needsStart = false;  // new size or scale: the caller starts a new picture
+    bool configured = false;  // the compositor has given a size; ticks draw from then on
     Picture picture{};
-    Surface stage;             // the picture in stage pixels; its changes go out as damage
+    Surface stage;                  // the picture in stage pixels; its changes go out as damage
     std::vector<StageRect> damage;  // changed since the last commit
 };
 

@@ -13,9 +13,9 @@
 #include "ext-idle-notify-v1-client-protocol.h"
 #include "fractional-scale-v1-client-protocol.h"
 #include "idle-client-protocol.h"
+#include "settings/rules.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
-#include "settings/rules.h"
 
 namespace {
 
@@ -276,8 +276,8 @@ void OutputScale(void* data, wl_output*, int32_t factor) {
     static_cast<Output*>(data)->scale = std::max(1, factor);
 }
 // Bound at version 3 at most: name and description (version 4) are never sent.
-const wl_output_listener kOutputListener = {OutputGeometry, OutputMode, OutputDone, OutputScale,
-                                            nullptr, nullptr};
+const wl_output_listener kOutputListener = {OutputGeometry, OutputMode, OutputDone,
+                                            OutputScale,    nullptr,    nullptr};
 
 WaylandSession::State* SessionOf(void* data) { return static_cast<WaylandSession::State*>(data); }
 
@@ -313,7 +313,7 @@ void PointerAxisSource(void*, wl_pointer*, uint32_t) {}
 void PointerAxisStop(void*, wl_pointer*, uint32_t, uint32_t) {}
 void PointerAxisDiscrete(void*, wl_pointer*, uint32_t, int32_t) {}
 const wl_pointer_listener kPointerListener = {
-    PointerEnter, PointerLeave,      PointerMotion,   PointerButton,      PointerAxis,
+    PointerEnter, PointerLeave,      PointerMotion,   PointerButton,       PointerAxis,
     PointerFrame, PointerAxisSource, PointerAxisStop, PointerAxisDiscrete,
     nullptr,  // axis_value120 is version 8; the seat is bound at 5
 };
@@ -418,7 +418,8 @@ void RegistryGlobal(void* data, wl_registry* registry, uint32_t name, const char
         s->idleNotifier =
             Bind<ext_idle_notifier_v1>(registry, name, &ext_idle_notifier_v1_interface, version, 1);
     } else if (is == org_kde_kwin_idle_interface.name) {
-        s->kdeIdle = Bind<org_kde_kwin_idle>(registry, name, &org_kde_kwin_idle_interface, version, 1);
+        s->kdeIdle =
+            Bind<org_kde_kwin_idle>(registry, name, &org_kde_kwin_idle_interface, version, 1);
     }
 }
 
@@ -448,8 +449,8 @@ void WaylandSession::State::AddView(Output* output) {
     wl_surface_add_listener(v->surface, &kSurfaceListener, v.get());
     if (viewporter && fractionalManager) {
         v->viewport = wp_viewporter_get_viewport(viewporter, v->surface);
-        v->fractionalScale = wp_fractional_scale_manager_v1_get_fractional_scale(fractionalManager,
-                                                                                  v->surface);
+        v->fractionalScale =
+            wp_fractional_scale_manager_v1_get_fractional_scale(fractionalManager, v->surface);
         wp_fractional_scale_v1_add_listener(v->fractionalScale, &kFractionalListener, v.get());
     }
     v->xdgSurface = xdg_wm_base_get_xdg_surface(wmBase, v->surface);
@@ -539,8 +540,9 @@ bool WaylandSession::WatchIdle(uint32_t milliseconds, std::string& error) {
         s.kdeIdleTimeout = org_kde_kwin_idle_get_idle_timeout(s.kdeIdle, s.seat, milliseconds);
         org_kde_kwin_idle_timeout_add_listener(s.kdeIdleTimeout, &kKdeIdleListener, &s);
     } else {
-        error = "the compositor offers no idle notification (ext-idle-notify-v1 or "
-                "org_kde_kwin_idle)";
+        error =
+            "the compositor offers no idle notification (ext-idle-notify-v1 or "
+            "org_kde_kwin_idle)";
         return false;
     }
     return true;

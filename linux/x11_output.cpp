@@ -1,15 +1,15 @@
 #include "linux/x11_output.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/extensions/scrnsaver.h>
-#include <X11/Xutil.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 #include "settings/rules.h"
 
@@ -185,7 +185,7 @@ bool XOutput::CreateOwnWindow(bool fullScreen, std::string& error) {
 // The property set before mapping is only read when the window maps, and some window managers
 // read it too late; the standard request to the root window is honoured once it is mapped.
 void XOutput::RequestFullScreen(Window root) {
-    const auto send = [&](const char* type, const long (&data)[5]) {
+    const auto send = [&](const char* type, const long(&data)[5]) {
         XEvent request{};
         request.xclient.type = ClientMessage;
         request.xclient.window = window_;
@@ -293,8 +293,8 @@ bool XOutput::PointerOnRoot(int& rootX, int& rootY) const {
     Window rootReturn, childReturn;
     int winX, winY;
     unsigned int maskReturn;
-    return XQueryPointer(display_, window_, &rootReturn, &childReturn, &rootX, &rootY, &winX,
-                         &winY, &maskReturn);
+    return XQueryPointer(display_, window_, &rootReturn, &childReturn, &rootX, &rootY, &winX, &winY,
+                         &maskReturn);
 }
 
 XOutputEvents XOutput::DrainEvents() {

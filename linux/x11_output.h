@@ -55,7 +55,9 @@ private:
     void OnMapped(XOutputEvents& events);
     void OnConfigured(const XConfigureEvent& configure, XOutputEvents& events);
     std::vector<ScreenArea> RandrMonitors() const;
-    void RequestFullScreen(Window root);  // after mapping: full screen over every monitor  // RandR 1.5's, in root coordinates
+    void RequestFullScreen(
+        Window
+            root);  // after mapping: full screen over every monitor  // RandR 1.5's, in root coordinates
 
     Display* display_ = nullptr;
     Window window_ = 0;
@@ -72,7 +74,7 @@ private:
     int bitsPerPixel_ = 0;
     bool directCopy_ = false;  // 32-bit 0x00RRGGBB in host byte order: upload surfaces as they are
     unsigned long redMask_ = 0, greenMask_ = 0, blueMask_ = 0;
-    std::vector<char> converted_;  // the other formats go through this buffer
+    std::vector<char> converted_;        // the other formats go through this buffer
     unsigned long redLevels_[256] = {};  // and these: each 8-bit level in the server's format
     unsigned long greenLevels_[256] = {};
     unsigned long blueLevels_[256] = {};

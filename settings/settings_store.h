@@ -13,11 +13,13 @@ public:
 
 struct SaverSettings {
     uint32_t timerInterval;  // what the speed asks for: the Windows timer's interval
-    uint32_t tickInterval;   // the same with the floor every other system keeps (kShortestTickInterval)
+    uint32_t
+        tickInterval;  // the same with the floor every other system keeps (kShortestTickInterval)
     int32_t walkerCount;  // bounded for the screen height given to ReadSaverSettings
     int32_t storedCount;  // as stored, for screens of other heights (BoundedWalkerCount)
     int32_t eventOdds;
-    int32_t soundOff;  // the stored "SE" as read; the sound set-up decides whether sound really plays
+    int32_t
+        soundOff;  // the stored "SE" as read; the sound set-up decides whether sound really plays
 };
 
 int32_t ClampInt(int32_t value, int32_t low, int32_t high);

@@ -76,8 +76,8 @@ void WebSaver::Start(int32_t width, int32_t height, const WebSettings& stored, u
     std::fill(screen_.pixels.begin(), screen_.pixels.end(), kOpaqueBlackRgba);
     canvas_.MarkAll();
     population_ = WalkerPopulation{};
-    StartWalkers(population_, MakeStage(0, 0, width, height, settings_.walkerCount, settings_.eventOdds),
-                 seed);
+    StartWalkers(population_,
+                 MakeStage(0, 0, width, height, settings_.walkerCount, settings_.eventOdds), seed);
 }
 
 int WebSaver::Step() {

@@ -193,9 +193,7 @@ void FollowScreens(HWND window) {
 
 // Wine, for one, resizes its screen without telling any window: every tick looks (the sizes
 // only, which cost nothing).
-bool ScreensMoved() {
-    return !SameArea(CoveredArea(ReadScreenSizes()), Animation.covered);
-}
+bool ScreensMoved() { return !SameArea(CoveredArea(ReadScreenSizes()), Animation.covered); }
 
 // Every paint is one tick, whatever caused it: each picture steps in its own part of the
 // window, and the tick plays at most one sound for all of them.

@@ -12,7 +12,7 @@ struct SpriteAtlas {
     const BITMAPINFO* imageHeader = nullptr;  // inside the resource data, never copied
     const uint8_t* imageBits = nullptr;
     int32_t colourCount = 0;
-    int32_t width = kSheetWidth;  // the sheet's own size once read; without one, a black surface
+    int32_t width = kSheetWidth;    // the sheet's own size once read; without one, a black surface
     int32_t height = kSheetHeight;  // of the size the atlas tables expect
     HPALETTE palette = nullptr;
     HDC surfaceDC = nullptr;

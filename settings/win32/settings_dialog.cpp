@@ -88,19 +88,19 @@ void InitDialog(HWND dialog) {
 void OnSpeedBar(WORD code, WORD trackedPosition) {
     SettingsDialogState& s = SettingsDialog;
     switch (code) {
-    case SB_LINELEFT:
-    case SB_PAGELEFT:
-        if (s.speedLevel > 0) --s.speedLevel;
-        break;
-    case SB_LINERIGHT:
-    case SB_PAGERIGHT:
-        if (s.speedLevel < kFastest) ++s.speedLevel;
-        break;
-    case SB_THUMBTRACK:
-        s.speedLevel = trackedPosition;
-        break;
-    default:  // the drag's final position, Home, End and the end of scrolling change nothing
-        break;
+        case SB_LINELEFT:
+        case SB_PAGELEFT:
+            if (s.speedLevel > 0) --s.speedLevel;
+            break;
+        case SB_LINERIGHT:
+        case SB_PAGERIGHT:
+            if (s.speedLevel < kFastest) ++s.speedLevel;
+            break;
+        case SB_THUMBTRACK:
+            s.speedLevel = trackedPosition;
+            break;
+        default:  // the drag's final position, Home, End and the end of scrolling change nothing
+            break;
     }
     SetScrollPos(s.speedBar, SB_CTL, s.speedLevel, TRUE);
 }
@@ -115,16 +115,16 @@ void OnArrowKey(WPARAM key) {
 void OnCountSpin(HWND dialog, WORD code) {
     SettingsDialogState& s = SettingsDialog;
     switch (code) {
-    case SB_LINEUP:
-    case SB_PAGEUP:
-        if (s.walkerCount < s.countLimit) ++s.walkerCount;
-        break;
-    case SB_LINEDOWN:
-    case SB_PAGEDOWN:
-        if (s.walkerCount > 1) --s.walkerCount;
-        break;
-    default:
-        break;
+        case SB_LINEUP:
+        case SB_PAGEUP:
+            if (s.walkerCount < s.countLimit) ++s.walkerCount;
+            break;
+        case SB_LINEDOWN:
+        case SB_PAGEDOWN:
+            if (s.walkerCount > 1) --s.walkerCount;
+            break;
+        default:
+            break;
     }
     // Every notification rewrites the edit, dropping anything typed and not yet taken.
     SetCountEdit(dialog, s.walkerCount);
@@ -147,33 +147,33 @@ void ValidateCountEdit(HWND dialog) {
 void OnCommand(HWND dialog, WORD id, WORD code) {
     SettingsDialogState& s = SettingsDialog;
     switch (id) {
-    case IDC_COUNT_EDIT:
-        if (code == EN_KILLFOCUS) ValidateCountEdit(dialog);
-        break;
-    case IDC_EVENT_HIGH:
-    case IDC_EVENT_NORMAL:
-    case IDC_EVENT_LOW:
-        s.eventLevel = id - IDC_EVENT_HIGH;
-        break;
-    case IDC_SOUND_ON:
-        s.soundOff = kSoundOnValue;
-        break;
-    case IDC_SOUND_OFF:
-        s.soundOff = kSoundOffValue;
-        break;
-    case IDOK: {
-        ValidateCountEdit(dialog);
-        ProfileLocation location;
-        LoadProfileLocation(location);
-        WriteDialogSettings(location, s.speedLevel, s.walkerCount, s.eventLevel, s.soundOff);
-        EndDialog(dialog, 0);
-        break;
-    }
-    case IDCANCEL:
-        EndDialog(dialog, 0);
-        break;
-    default:
-        break;
+        case IDC_COUNT_EDIT:
+            if (code == EN_KILLFOCUS) ValidateCountEdit(dialog);
+            break;
+        case IDC_EVENT_HIGH:
+        case IDC_EVENT_NORMAL:
+        case IDC_EVENT_LOW:
+            s.eventLevel = id - IDC_EVENT_HIGH;
+            break;
+        case IDC_SOUND_ON:
+            s.soundOff = kSoundOnValue;
+            break;
+        case IDC_SOUND_OFF:
+            s.soundOff = kSoundOffValue;
+            break;
+        case IDOK: {
+            ValidateCountEdit(dialog);
+            ProfileLocation location;
+            LoadProfileLocation(location);
+            WriteDialogSettings(location, s.speedLevel, s.walkerCount, s.eventLevel, s.soundOff);
+            EndDialog(dialog, 0);
+            break;
+        }
+        case IDCANCEL:
+            EndDialog(dialog, 0);
+            break;
+        default:
+            break;
     }
 }
 
@@ -181,26 +181,26 @@ void OnCommand(HWND dialog, WORD id, WORD code) {
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        InitDialog(dialog);
-        return FALSE;  // the focus is already on the speed bar
-    case WM_HSCROLL:
-        if (reinterpret_cast<HWND>(lParam) == SettingsDialog.speedBar) {
-            OnSpeedBar(LOWORD(wParam), HIWORD(wParam));
-        }
-        return FALSE;
-    case WM_KEYDOWN:
-        OnArrowKey(wParam);
-        return FALSE;
-    case WM_VSCROLL:
-        if (reinterpret_cast<HWND>(lParam) == SettingsDialog.countSpin) {
-            OnCountSpin(dialog, LOWORD(wParam));
-        }
-        return FALSE;
-    case WM_COMMAND:
-        OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-    default:
-        return FALSE;
+        case WM_INITDIALOG:
+            InitDialog(dialog);
+            return FALSE;  // the focus is already on the speed bar
+        case WM_HSCROLL:
+            if (reinterpret_cast<HWND>(lParam) == SettingsDialog.speedBar) {
+                OnSpeedBar(LOWORD(wParam), HIWORD(wParam));
+            }
+            return FALSE;
+        case WM_KEYDOWN:
+            OnArrowKey(wParam);
+            return FALSE;
+        case WM_VSCROLL:
+            if (reinterpret_cast<HWND>(lParam) == SettingsDialog.countSpin) {
+                OnCountSpin(dialog, LOWORD(wParam));
+            }
+            return FALSE;
+        case WM_COMMAND:
+            OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        default:
+            return FALSE;
     }
 }

@@ -17,9 +17,9 @@
 
 #include "animation/atlas_image.h"
 #include "animation/frame_step.h"
-#include "tools/common/cli.h"
 #include "resources/assets.h"
 #include "settings/settings_store.h"
+#include "tools/common/cli.h"
 
 namespace {
 
@@ -57,7 +57,8 @@ bool LoadIndexedSheet(IndexedSheet& sheet) {
     const uint8_t* data = kSheetBmp;
     size_t size = kSheetBmpSize;
     if (size == 0) {
-        std::fputs("tekuteku-render: this build has no sprite sheet (resources/sheet.bmp)\n", stderr);
+        std::fputs("tekuteku-render: this build has no sprite sheet (resources/sheet.bmp)\n",
+                   stderr);
         return false;
     }
     SkipBitmapFileHeader(data, size);
@@ -104,7 +105,8 @@ public:
         std::vector<GifColorType> entries(mapSize, GifColorType{0, 0, 0});
         for (size_t i = 0; i < colours.size(); ++i) {
             entries[i] = GifColorType{static_cast<GifByteType>(colours[i] >> 16),
-                                      static_cast<GifByteType>(colours[i] >> 8), static_cast<GifByteType>(colours[i])};
+                                      static_cast<GifByteType>(colours[i] >> 8),
+                                      static_cast<GifByteType>(colours[i])};
         }
         ColorMapObject* map = GifMakeMapObject(mapSize, entries.data());
         int error = 0;
@@ -122,7 +124,8 @@ public:
             static const GifByteType kLoop[] = {1, 0, 0};
             ok_ = ok_ && EGifPutExtensionLeader(gif_, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
                   EGifPutExtensionBlock(gif_, 11, kNetscape) == GIF_OK &&
-                  EGifPutExtensionBlock(gif_, 3, kLoop) == GIF_OK && EGifPutExtensionTrailer(gif_) == GIF_OK;
+                  EGifPutExtensionBlock(gif_, 3, kLoop) == GIF_OK &&
+                  EGifPutExtensionTrailer(gif_) == GIF_OK;
         }
         GifFreeMapObject(map);
     }
@@ -132,7 +135,8 @@ public:
         Box box{0, 0, width_, height_};
         if (!previous_.empty()) {
             box = ChangedBox(screen);
-            if (box.x0 >= box.x1) box = {0, 0, 1, 1};  // nothing moved: a 1-pixel frame keeps the timing
+            if (box.x0 >= box.x1)
+                box = {0, 0, 1, 1};  // nothing moved: a 1-pixel frame keeps the timing
         }
         GraphicsControlBlock control{};
         control.DisposalMode = DISPOSE_DO_NOT;
@@ -143,11 +147,14 @@ public:
         const int32_t w = (box.x1 - box.x0) * scale_;
         const int32_t h = (box.y1 - box.y0) * scale_;
         ok_ = EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
-              EGifPutImageDesc(gif_, box.x0 * scale_, box.y0 * scale_, w, h, false, nullptr) == GIF_OK;
+              EGifPutImageDesc(gif_, box.x0 * scale_, box.y0 * scale_, w, h, false, nullptr) ==
+                  GIF_OK;
         std::vector<GifPixelType> line(w);
         for (int32_t y = box.y0; ok_ && y < box.y1; ++y) {
-            for (int32_t x = 0; x < w; ++x) line[x] = static_cast<GifPixelType>(screen.At(box.x0 + x / scale_, y));
-            for (int32_t repeat = 0; ok_ && repeat < scale_; ++repeat) ok_ = EGifPutLine(gif_, line.data(), w) == GIF_OK;
+            for (int32_t x = 0; x < w; ++x)
+                line[x] = static_cast<GifPixelType>(screen.At(box.x0 + x / scale_, y));
+            for (int32_t repeat = 0; ok_ && repeat < scale_; ++repeat)
+                ok_ = EGifPutLine(gif_, line.data(), w) == GIF_OK;
         }
         previous_ = screen.pixels;
         ++frames_;
@@ -191,12 +198,14 @@ private:
     std::vector<uint32_t> previous_;
 };
 
-bool WritePng(const char* path, const Surface& screen, int32_t scale, const std::vector<uint32_t>& colours) {
+bool WritePng(const char* path, const Surface& screen, int32_t scale,
+              const std::vector<uint32_t>& colours) {
     // Everything with a destructor is made before setjmp: libpng reports errors by longjmp.
     std::vector<png_color> palette(colours.size());
     for (size_t i = 0; i < colours.size(); ++i) {
-        palette[i] = png_color{static_cast<png_byte>(colours[i] >> 16), static_cast<png_byte>(colours[i] >> 8),
-                               static_cast<png_byte>(colours[i])};
+        palette[i] =
+            png_color{static_cast<png_byte>(colours[i] >> 16),
+                      static_cast<png_byte>(colours[i] >> 8), static_cast<png_byte>(colours[i])};
     }
     std::vector<png_byte> row(static_cast<size_t>(screen.width) * scale);
     std::FILE* file = std::fopen(path, "wb");
@@ -206,8 +215,9 @@ bool WritePng(const char* path, const Surface& screen, int32_t scale, const std:
     volatile bool ok = false;  // set after setjmp, read after a possible longjmp
     if (png && info && setjmp(png_jmpbuf(png)) == 0) {
         png_init_io(png, file);
-        png_set_IHDR(png, info, screen.width * scale, screen.height * scale, 8, PNG_COLOR_TYPE_PALETTE,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_IHDR(png, info, screen.width * scale, screen.height * scale, 8,
+                     PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
         png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
         png_write_info(png, info);
         for (int32_t y = 0; y < screen.height; ++y) {
@@ -227,9 +237,15 @@ bool WritePng(const char* path, const Surface& screen, int32_t scale, const std:
 
 int main(int argc, char** argv) {
     NumberOption options[] = {
-        {"--seed", 0, UINT32_MAX, 1, false}, {"--width", 1, 4096, 640, false}, {"--height", 1, 4096, 400, false},
-        {"--count", 0, kMaxWalkers, 3, false}, {"--odds", 0, 32767, 10, false}, {"--steps", 1, 1000000, 300, false},
-        {"--speed", 0, kSpeedLevels - 1, 3, false}, {"--scale", 1, 4, 1, false}, {"--every", 1, 1000, 1, false},
+        {"--seed", 0, UINT32_MAX, 1, false},
+        {"--width", 1, 4096, 640, false},
+        {"--height", 1, 4096, 400, false},
+        {"--count", 0, kMaxWalkers, 3, false},
+        {"--odds", 0, 32767, 10, false},
+        {"--steps", 1, 1000000, 300, false},
+        {"--speed", 0, kSpeedLevels - 1, 3, false},
+        {"--scale", 1, 4, 1, false},
+        {"--every", 1, 1000, 1, false},
     };
     enum { kSeed, kWidth, kHeight, kCount, kOdds, kSteps, kSpeed, kScale, kEvery };
     const char* out = nullptr;
@@ -276,7 +292,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "tekuteku-render: cannot write %s\n", out);
             return 1;
         }
-        std::printf("%s: %d frames of %dx%d, %d/100 s each\n", out, frames, width * scale, height * scale, delay);
+        std::printf("%s: %d frames of %dx%d, %d/100 s each\n", out, frames, width * scale,
+                    height * scale, delay);
         return 0;
     }
     for (int32_t t = 1; t <= steps; ++t) RunFrameStep(population, canvas, sound, platform);

@@ -15,26 +15,26 @@ const SheetColour kSheetPalette[16] = {
 };
 
 const SheetCell kSheetCells[kSheetCellCount] = {
-    {0, 0, 128, 136, 5, 120, 12, 131},        {128, 0, 128, 136, 15, 108, 12, 133},
-    {256, 0, 128, 136, 29, 96, 1, 132},       {384, 0, 128, 136, 39, 102, 2, 134},
-    {512, 0, 128, 136, 16, 114, 4, 134},      {640, 0, 128, 136, 32, 95, 2, 132},
-    {768, 0, 128, 136, 40, 103, 5, 132},      {896, 0, 128, 136, 19, 112, 12, 131},
-    {1024, 0, 128, 136, 20, 109, 14, 135},    {896, 136, 128, 136, 7, 122, 12, 131},
-    {768, 136, 128, 136, 19, 112, 12, 133},   {640, 136, 128, 136, 31, 98, 1, 132},
-    {512, 136, 128, 136, 25, 88, 2, 134},     {384, 136, 128, 136, 13, 111, 4, 134},
-    {256, 136, 128, 136, 32, 95, 2, 132},     {128, 136, 128, 136, 24, 87, 5, 132},
-    {0, 136, 128, 136, 15, 108, 12, 131},     {0, 272, 176, 168, 46, 160, 35, 139},
-    {176, 272, 176, 168, 14, 100, 37, 144},   {352, 272, 176, 168, 14, 98, 34, 144},
-    {528, 272, 176, 168, 35, 134, 11, 138},   {704, 272, 176, 168, 1, 171, 49, 162},
-    {880, 272, 176, 168, 10, 157, 86, 148},   {1056, 272, 176, 168, 14, 155, 87, 147},
-    {352, 440, 176, 168, 14, 128, 35, 139},   {176, 440, 176, 168, 74, 160, 37, 144},
-    {0, 440, 176, 168, 76, 160, 34, 144},     {1056, 440, 176, 168, 40, 139, 11, 138},
-    {880, 440, 176, 168, 3, 173, 49, 162},    {704, 440, 176, 168, 17, 164, 86, 148},
-    {528, 440, 176, 168, 19, 160, 87, 147},   {0, 608, 128, 136, 21, 102, 20, 133},
-    {128, 608, 128, 136, 32, 89, 15, 134},    {256, 608, 128, 136, 35, 93, 12, 135},
-    {384, 608, 128, 136, 35, 98, 12, 135},    {512, 608, 128, 136, 15, 112, 0, 132},
-    {0, 744, 160, 160, 34, 159, 7, 159},      {160, 744, 160, 160, 34, 159, 7, 159},
-    {320, 744, 160, 160, 0, 125, 7, 159},     {480, 744, 160, 160, 0, 125, 7, 159},
+    {0, 0, 128, 136, 5, 120, 12, 131},      {128, 0, 128, 136, 15, 108, 12, 133},
+    {256, 0, 128, 136, 29, 96, 1, 132},     {384, 0, 128, 136, 39, 102, 2, 134},
+    {512, 0, 128, 136, 16, 114, 4, 134},    {640, 0, 128, 136, 32, 95, 2, 132},
+    {768, 0, 128, 136, 40, 103, 5, 132},    {896, 0, 128, 136, 19, 112, 12, 131},
+    {1024, 0, 128, 136, 20, 109, 14, 135},  {896, 136, 128, 136, 7, 122, 12, 131},
+    {768, 136, 128, 136, 19, 112, 12, 133}, {640, 136, 128, 136, 31, 98, 1, 132},
+    {512, 136, 128, 136, 25, 88, 2, 134},   {384, 136, 128, 136, 13, 111, 4, 134},
+    {256, 136, 128, 136, 32, 95, 2, 132},   {128, 136, 128, 136, 24, 87, 5, 132},
+    {0, 136, 128, 136, 15, 108, 12, 131},   {0, 272, 176, 168, 46, 160, 35, 139},
+    {176, 272, 176, 168, 14, 100, 37, 144}, {352, 272, 176, 168, 14, 98, 34, 144},
+    {528, 272, 176, 168, 35, 134, 11, 138}, {704, 272, 176, 168, 1, 171, 49, 162},
+    {880, 272, 176, 168, 10, 157, 86, 148}, {1056, 272, 176, 168, 14, 155, 87, 147},
+    {352, 440, 176, 168, 14, 128, 35, 139}, {176, 440, 176, 168, 74, 160, 37, 144},
+    {0, 440, 176, 168, 76, 160, 34, 144},   {1056, 440, 176, 168, 40, 139, 11, 138},
+    {880, 440, 176, 168, 3, 173, 49, 162},  {704, 440, 176, 168, 17, 164, 86, 148},
+    {528, 440, 176, 168, 19, 160, 87, 147}, {0, 608, 128, 136, 21, 102, 20, 133},
+    {128, 608, 128, 136, 32, 89, 15, 134},  {256, 608, 128, 136, 35, 93, 12, 135},
+    {384, 608, 128, 136, 35, 98, 12, 135},  {512, 608, 128, 136, 15, 112, 0, 132},
+    {0, 744, 160, 160, 34, 159, 7, 159},    {160, 744, 160, 160, 34, 159, 7, 159},
+    {320, 744, 160, 160, 0, 125, 7, 159},   {480, 744, 160, 160, 0, 125, 7, 159},
 };
 
 namespace {
@@ -135,7 +135,8 @@ struct Mask {
             xs.clear();
             for (size_t i = 0; i < poly.size(); ++i) {
                 const P a = poly[i], b = poly[(i + 1) % poly.size()];
-                if ((a.y <= yc) != (b.y <= yc)) xs.push_back(a.x + (yc - a.y) * (b.x - a.x) / (b.y - a.y));
+                if ((a.y <= yc) != (b.y <= yc))
+                    xs.push_back(a.x + (yc - a.y) * (b.x - a.x) / (b.y - a.y));
             }
             std::sort(xs.begin(), xs.end());
             for (size_t k = 0; k + 1 < xs.size(); k += 2) {
@@ -145,21 +146,31 @@ struct Mask {
             }
         }
     }
-    Mask& Add(const Poly& poly) { Fill(poly, 1); return *this; }
-    Mask& Cut(const Poly& poly) { Fill(poly, 0); return *this; }
+    Mask& Add(const Poly& poly) {
+        Fill(poly, 1);
+        return *this;
+    }
+    Mask& Cut(const Poly& poly) {
+        Fill(poly, 0);
+        return *this;
+    }
     // Where round shapes meet, single pixels can fall between them; they belong inside.
     void FillPinholes() {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                if (!At(x, y) && At(x - 1, y) + At(x + 1, y) + At(x, y - 1) + At(x, y + 1) >= 3) on[y * w + x] = 1;
+                if (!At(x, y) && At(x - 1, y) + At(x + 1, y) + At(x, y - 1) + At(x, y + 1) >= 3)
+                    on[y * w + x] = 1;
     }
 };
 
 struct Image {
     int w, h;
     std::vector<uint8_t> px;
-    Image(int width, int height) : w(width), h(height), px(static_cast<size_t>(width * height), 0) {}
-    uint8_t Get(int x, int y) const { return (x >= 0 && y >= 0 && x < w && y < h) ? px[y * w + x] : 0; }
+    Image(int width, int height)
+        : w(width), h(height), px(static_cast<size_t>(width * height), 0) {}
+    uint8_t Get(int x, int y) const {
+        return (x >= 0 && y >= 0 && x < w && y < h) ? px[y * w + x] : 0;
+    }
     void Put(int x, int y, uint8_t c) {
         if (x >= 0 && y >= 0 && x < w && y < h) px[y * w + x] = c;
     }
@@ -184,11 +195,15 @@ void Paint(Image& img, const Mask& m, Material mat, Shading s = {}) {
     for (int y = 0; y < m.h; ++y) {
         for (int x = 0; x < m.w; ++x) {
             if (!m.At(x, y)) continue;
-            const bool edge = !m.At(x - 1, y) || !m.At(x + 1, y) || !m.At(x, y - 1) || !m.At(x, y + 1);
+            const bool edge =
+                !m.At(x - 1, y) || !m.At(x + 1, y) || !m.At(x, y - 1) || !m.At(x, y + 1);
             uint8_t c = mat.base;
-            if (mat.outline && edge) c = kInk;
-            else if (!m.At(x + s.shadeX, y + s.shadeY)) c = mat.shade;
-            else if (mat.light && !m.At(x + s.lightX, y + s.lightY)) c = mat.light;
+            if (mat.outline && edge)
+                c = kInk;
+            else if (!m.At(x + s.shadeX, y + s.shadeY))
+                c = mat.shade;
+            else if (mat.light && !m.At(x + s.lightX, y + s.lightY))
+                c = mat.light;
             img.Put(x, y, c);
         }
     }
@@ -215,7 +230,8 @@ void Dot(Image& img, P p, uint8_t colour) {
 
 // A one-pixel line; with a clip mask it only touches the mask's inner pixels.
 void Line(Image& img, P a, P b, uint8_t colour, const Mask* clip = nullptr) {
-    const int steps = static_cast<int>(std::ceil(std::max(std::fabs(b.x - a.x), std::fabs(b.y - a.y)))) + 1;
+    const int steps =
+        static_cast<int>(std::ceil(std::max(std::fabs(b.x - a.x), std::fabs(b.y - a.y)))) + 1;
     for (int i = 0; i <= steps; ++i) {
         const P p = a + (b - a) * (static_cast<double>(i) / steps);
         const int x = static_cast<int>(std::floor(p.x)), y = static_cast<int>(std::floor(p.y));
@@ -229,13 +245,16 @@ void Polyline(Image& img, const Poly& pts, uint8_t colour, const Mask* clip = nu
 }
 
 // A thick open stroke along a polyline, as one outline.
-Poly StrokeArc(P c, double rx, double ry, double from, double to, double width, double rotation = 0) {
+Poly StrokeArc(P c, double rx, double ry, double from, double to, double width,
+               double rotation = 0) {
     Poly outer, inner;
     const int n = 40;
     for (int i = 0; i <= n; ++i) {
         const double a = (from + (to - from) * i / n) * kPi / 180.0;
-        outer.push_back(c + Turn({(rx + width / 2) * std::cos(a), (ry + width / 2) * std::sin(a)}, rotation));
-        inner.push_back(c + Turn({(rx - width / 2) * std::cos(a), (ry - width / 2) * std::sin(a)}, rotation));
+        outer.push_back(
+            c + Turn({(rx + width / 2) * std::cos(a), (ry + width / 2) * std::sin(a)}, rotation));
+        inner.push_back(
+            c + Turn({(rx - width / 2) * std::cos(a), (ry - width / 2) * std::sin(a)}, rotation));
     }
     Poly out = outer;
     for (auto it = inner.rbegin(); it != inner.rend(); ++it) out.push_back(*it);
@@ -290,8 +309,14 @@ void DrawEye(Image& img, P e, Eyes eyes, bool narrow, bool outerLeft = true) {
                 Dot(img, e + P{-1.0, -1.6}, 15);
                 Dot(img, e + P{1.0, 2.6}, 15);
             }
-            Ink(img, Capsule(e + P{o * (-rx - 0.4), -ry + 0.6}, e + P{o * (rx + 0.1), -ry + 0.6}, 0.75, 0.75), kInk);
-            Ink(img, Capsule(e + P{o * (-rx - 0.4), -ry + 0.6}, e + P{o * (-rx - 1.6), -ry + 1.8}, 0.6, 0.6), kInk);
+            Ink(img,
+                Capsule(e + P{o * (-rx - 0.4), -ry + 0.6}, e + P{o * (rx + 0.1), -ry + 0.6}, 0.75,
+                        0.75),
+                kInk);
+            Ink(img,
+                Capsule(e + P{o * (-rx - 0.4), -ry + 0.6}, e + P{o * (-rx - 1.6), -ry + 1.8}, 0.6,
+                        0.6),
+                kInk);
             break;
         }
         case Eyes::Happy:
@@ -305,7 +330,8 @@ void DrawEye(Image& img, P e, Eyes eyes, bool narrow, bool outerLeft = true) {
             for (int i = 0; i <= 36; ++i) {
                 const double a = i * kPi / 9.0;
                 const double r = 0.4 + (narrow ? 1.6 : 3.2) * i / 36.0;
-                spiral.push_back(e + P{r * std::cos(a) * (narrow ? 0.6 : 1.0), r * std::sin(a) * 1.2});
+                spiral.push_back(e +
+                                 P{r * std::cos(a) * (narrow ? 0.6 : 1.0), r * std::sin(a) * 1.2});
             }
             Polyline(img, spiral, kInk);
             break;
@@ -330,8 +356,8 @@ struct SidePose {
     double nearThigh = 0, nearKnee = 0, nearFoot = 0;  // forward swing, knee bend, toe down
     double farThigh = 0, farKnee = 0, farFoot = 0;
     double nearArm = 0, nearElbow = 20, farArm = 0, farElbow = 20;
-    double headTilt = 0;  // positive nods forward
-    double hairSwing = 0;  // how far the hair's tips trail behind
+    double headTilt = 0;                  // positive nods forward
+    double hairSwing = 0;                 // how far the hair's tips trail behind
     double earBack = -16, earFront = 10;  // the ribbon's two loops
     double skirtSwing = 0;
     double skirtTurn = 0;  // swings the skirt forward with the thighs when seated
@@ -341,7 +367,7 @@ struct SidePose {
     bool legsOverSkirt = false;  // lying face down, the raised lower legs are seen over the skirt
 };
 
-const Poly kShoeShape = {{-4, -2},  {-4.6, 2}, {-4, 5.2}, {-1, 6},  {8, 6},
+const Poly kShoeShape = {{-4, -2},  {-4.6, 2}, {-4, 5.2}, {-1, 6}, {8, 6},
                          {10.6, 5}, {11, 3},   {9, 0.6},  {5, -1}, {1, -2.6}};
 
 struct LegParts {
@@ -353,7 +379,8 @@ LegParts BuildLeg(const Joint& hip, double thigh, double knee, double foot) {
     const Joint t = hip.Child({0, 0}, -thigh);
     const Joint s = t.Child({0, 16}, knee);
     const Joint f{s.At({0, 15}), hip.angle + foot};
-    return {t.Place(Capsule({0, 0}, {0, 16}, 4.6, 3.8)), s.Place(Capsule({0, 0}, {0, 15}, 3.7, 2.7)),
+    return {t.Place(Capsule({0, 0}, {0, 16}, 4.6, 3.8)),
+            s.Place(Capsule({0, 0}, {0, 15}, 3.7, 2.7)),
             s.Place(Capsule({0, 7.5}, {0, 15}, 3.9, 3.1)), f.Place(kShoeShape), f.origin};
 }
 
@@ -379,8 +406,10 @@ void DrawLeg(Image& img, const LegParts& leg, bool far) {
 void DrawSideArm(Image& img, const Joint& body, double swing, double elbow, bool far) {
     const Joint upper = body.Child({0.5, -20}, -swing);
     const Joint lower = upper.Child({0, 11}, -elbow);
-    Paint(img, {upper.Place(Capsule({0, 0}, {0, 11}, 2.7, 2.5)), lower.Place(Capsule({0, 0}, {0, 9}, 2.5, 2.3)),
-                lower.Place(Ellipse({0.4, 10.5}, 3.1, 3.3))},
+    Paint(img,
+          {upper.Place(Capsule({0, 0}, {0, 11}, 2.7, 2.5)),
+           lower.Place(Capsule({0, 0}, {0, 9}, 2.5, 2.3)),
+           lower.Place(Ellipse({0.4, 10.5}, 3.1, 3.3))},
           far ? kSkinFar : kSkin);
     Paint(img, {upper.Place(Ellipse({0, 2.5}, 4.9, 5.6))}, far ? kBlouseFar : kBlouse);
 }
@@ -400,10 +429,10 @@ void DrawSideHead(Image& img, const Joint& h, const SidePose& pose) {
     face.Add(h.Place(Ellipse(c + P{3.5, 3}, 15.5, 15.5)));
     face.Add(h.Place({c + P{2, 12}, c + P{16, 8}, c + P{13, 15}, c + P{7, 18.5}, c + P{1, 16}}));
     Paint(img, face, kSkin, {-2, 2, 0, 0});
-    const Poly fringe = {c + P{-4, -19}, c + P{8, -18},  c + P{16, -12}, c + P{19.5, -4}, c + P{19.3, 1},
-                         c + P{16.5, -2}, c + P{14.5, -0.5}, c + P{12, -4.5}, c + P{9.5, -1.5}, c + P{6, -5},
-                         c + P{2.5, 0},  c + P{-0.5, -6}, c + P{-2.5, 6},  c + P{-4.5, 14}, c + P{-7.5, 7},
-                         c + P{-10, -8}};
+    const Poly fringe = {c + P{-4, -19},   c + P{8, -18},   c + P{16, -12},    c + P{19.5, -4},
+                         c + P{19.3, 1},   c + P{16.5, -2}, c + P{14.5, -0.5}, c + P{12, -4.5},
+                         c + P{9.5, -1.5}, c + P{6, -5},    c + P{2.5, 0},     c + P{-0.5, -6},
+                         c + P{-2.5, 6},   c + P{-4.5, 14}, c + P{-7.5, 7},    c + P{-10, -8}};
     Mask fringeMask(img.w, img.h);
     fringeMask.Add(h.Place(fringe));
     Paint(img, fringeMask, kHair);
@@ -416,7 +445,8 @@ void DrawSideHead(Image& img, const Joint& h, const SidePose& pose) {
     // Face.
     DrawEye(img, at(9, 7.5), pose.eyes, false);
     // Of the far eye only the lashes peek past the nose line.
-    if (pose.eyes == Eyes::Open || pose.eyes == Eyes::Wide) Line(img, at(16.3, 4.2), at(17.6, 3.4), kInk);
+    if (pose.eyes == Eyes::Open || pose.eyes == Eyes::Wide)
+        Line(img, at(16.3, 4.2), at(17.6, 3.4), kInk);
     if (pose.eyes != Eyes::Dizzy) Ink(img, h.Place(Ellipse(c + P{9, 12.5}, 2.8, 1.2)), 7);
     // The mouth sits close to the profile, so it keeps off the face's outline.
     if (pose.openMouth) {
@@ -437,18 +467,33 @@ void DrawGirlSide(Image& img, P hip, const SidePose& pose) {
     const double s = pose.hairSwing;
     auto hp = [&](double x, double y) { return c + P{x, y}; };
     // Long hair down the back, trailing as she moves.
-    const Poly hair = {hp(2, -20),          hp(-10, -17),         hp(-18, -9),          hp(-21, 3),
-                       hp(-22, 16),         hp(-23 - 0.4 * s, 28), hp(-25 - 0.7 * s, 40), hp(-28 - s, 50),
-                       hp(-21 - 0.8 * s, 45), hp(-20 - 0.7 * s, 52), hp(-14 - 0.5 * s, 45), hp(-11 - 0.3 * s, 50),
-                       hp(-8 - 0.2 * s, 40), hp(-4, 28),           hp(0, 18),            hp(6, 10)};
+    const Poly hair = {hp(2, -20),
+                       hp(-10, -17),
+                       hp(-18, -9),
+                       hp(-21, 3),
+                       hp(-22, 16),
+                       hp(-23 - 0.4 * s, 28),
+                       hp(-25 - 0.7 * s, 40),
+                       hp(-28 - s, 50),
+                       hp(-21 - 0.8 * s, 45),
+                       hp(-20 - 0.7 * s, 52),
+                       hp(-14 - 0.5 * s, 45),
+                       hp(-11 - 0.3 * s, 50),
+                       hp(-8 - 0.2 * s, 40),
+                       hp(-4, 28),
+                       hp(0, 18),
+                       hp(6, 10)};
     Mask hairMask(img.w, img.h);
     hairMask.Add(head.Place(hair));
     Paint(img, hairMask, kHair);
-    Polyline(img, head.Place({hp(-17, 6), hp(-19 - 0.4 * s, 26), hp(-22 - 0.8 * s, 44)}), 9, &hairMask);
-    Polyline(img, head.Place({hp(-11, 10), hp(-11 - 0.3 * s, 28), hp(-14 - 0.5 * s, 42)}), 9, &hairMask);
+    Polyline(img, head.Place({hp(-17, 6), hp(-19 - 0.4 * s, 26), hp(-22 - 0.8 * s, 44)}), 9,
+             &hairMask);
+    Polyline(img, head.Place({hp(-11, 10), hp(-11 - 0.3 * s, 28), hp(-14 - 0.5 * s, 42)}), 9,
+             &hairMask);
 
     DrawSideArm(img, body, pose.farArm, pose.farElbow, true);
-    const LegParts farLeg = BuildLeg(body.Child({-1, 0}, 0), pose.farThigh, pose.farKnee, pose.farFoot);
+    const LegParts farLeg =
+        BuildLeg(body.Child({-1, 0}, 0), pose.farThigh, pose.farKnee, pose.farFoot);
     const LegParts nearLeg = BuildLeg(body, pose.nearThigh, pose.nearKnee, pose.nearFoot);
     if (!pose.legsOverSkirt) {
         DrawLeg(img, farLeg, true);
@@ -456,11 +501,21 @@ void DrawGirlSide(Image& img, P hip, const SidePose& pose) {
     }
 
     Paint(img, {head.Place(Capsule({0, 2}, {0, -4}, 2.8, 2.8))}, kSkin);
-    Paint(img, {body.Place({{-6, -6}, {-7.2, -14}, {-6.4, -21}, {-3, -24.5}, {3.5, -24.5}, {6.8, -21}, {7.8, -15},
-                            {6.6, -8}, {5.8, -6}})},
+    Paint(img,
+          {body.Place({{-6, -6},
+                       {-7.2, -14},
+                       {-6.4, -21},
+                       {-3, -24.5},
+                       {3.5, -24.5},
+                       {6.8, -21},
+                       {7.8, -15},
+                       {6.6, -8},
+                       {5.8, -6}})},
           kBlouse);
     // A small bow at the collar.
-    Paint(img, {body.Place({{3.5, -22.5}, {7.5, -25}, {8, -20}}), body.Place({{3.5, -22.5}, {1.5, -19}, {6, -18.5}})},
+    Paint(img,
+          {body.Place({{3.5, -22.5}, {7.5, -25}, {8, -20}}),
+           body.Place({{3.5, -22.5}, {1.5, -19}, {6, -18.5}})},
           kRibbon);
 
     const double sw = pose.skirtSwing;
@@ -522,12 +577,15 @@ void DrawFrontHead(Image& img, const Joint& h, const FrontPose& pose) {
         Ink(img, ear.Place(Ellipse({0.3, -12.5}, 1.6, 7.5)), 8);
     }
     Paint(img, {h.Place(Ellipse(c + P{0, -1.5}, 20, 19))}, kHair);
-    Paint(img, {h.Place(Ellipse(c + P{0, 2.5}, 16, 15.5)),
-                h.Place({c + P{-13.5, 8}, c + P{13.5, 8}, c + P{6.5, 17}, c + P{0, 18.6}, c + P{-6.5, 17}})},
+    Paint(img,
+          {h.Place(Ellipse(c + P{0, 2.5}, 16, 15.5)),
+           h.Place(
+               {c + P{-13.5, 8}, c + P{13.5, 8}, c + P{6.5, 17}, c + P{0, 18.6}, c + P{-6.5, 17}})},
           kSkin, {-2, 2, 0, 0});
-    const Poly half = {c + P{0, -19.5}, c + P{10, -18},  c + P{17, -12}, c + P{20, -3},  c + P{20.5, 8},
-                       c + P{19, 17},   c + P{16.5, 23}, c + P{14.8, 13}, c + P{14.5, 2}, c + P{12.5, -2.5},
-                       c + P{10.5, 1},  c + P{8, -4.5},  c + P{5, 0},    c + P{2.5, -5}, c + P{0, -1}};
+    const Poly half = {c + P{0, -19.5}, c + P{10, -18},    c + P{17, -12},  c + P{20, -3},
+                       c + P{20.5, 8},  c + P{19, 17},     c + P{16.5, 23}, c + P{14.8, 13},
+                       c + P{14.5, 2},  c + P{12.5, -2.5}, c + P{10.5, 1},  c + P{8, -4.5},
+                       c + P{5, 0},     c + P{2.5, -5},    c + P{0, -1}};
     Mask fringe(img.w, img.h);
     fringe.Add(h.Place(Mirrored(half)));
     Paint(img, fringe, kHair);
@@ -564,14 +622,18 @@ void Glove(Image& img, P at, double r) {
 }
 
 // One arm from the shoulder through the elbow to the hand, all in body coordinates.
-void FrontArm(Image& img, const Joint& body, P shoulder, P elbow, P hand, const FrontPose& pose, double glove) {
-    Paint(img, {Capsule(body.At(shoulder), body.At(elbow), 2.8, 2.6), Capsule(body.At(elbow), body.At(hand), 2.6, 2.4),
-                pose.boxer ? Poly{} : Ellipse(body.At(hand), 3.2, 3.3)},
+void FrontArm(Image& img, const Joint& body, P shoulder, P elbow, P hand, const FrontPose& pose,
+              double glove) {
+    Paint(img,
+          {Capsule(body.At(shoulder), body.At(elbow), 2.8, 2.6),
+           Capsule(body.At(elbow), body.At(hand), 2.6, 2.4),
+           pose.boxer ? Poly{} : Ellipse(body.At(hand), 3.2, 3.3)},
           kSkin);
     if (!pose.boxer) {
         Paint(img, {Ellipse(body.At(shoulder + P{0, 2.5}), 5, 5.6)}, kBlouse);
     } else if (glove > 0) {
-        Paint(img, {Capsule(body.At(elbow + (hand - elbow) * 0.55), body.At(hand), 3.4, 3.6)}, kWhite);
+        Paint(img, {Capsule(body.At(elbow + (hand - elbow) * 0.55), body.At(hand), 3.4, 3.6)},
+              kWhite);
         Glove(img, body.At(hand), glove);
     }
 }
@@ -586,21 +648,34 @@ void DrawGirlFront(Image& img, P hip, const FrontPose& pose) {
     if (pose.cape) {
         // Attached at both shoulders, it sweeps out to one side in three tails.
         Mask cape(img.w, img.h);
-        cape.Add(body.Place({{9, -23},   {12.5, -14}, {8, 2},     {-2, 12},    {-16, 16},  {-30, 12},
-                             {-41, 4},   {-35, 1},    {-44, -8},  {-37, -10},  {-43, -21}, {-33, -21},
-                             {-22, -25}, {-12, -26},  {-2, -26}}));
+        cape.Add(body.Place({{9, -23},
+                             {12.5, -14},
+                             {8, 2},
+                             {-2, 12},
+                             {-16, 16},
+                             {-30, 12},
+                             {-41, 4},
+                             {-35, 1},
+                             {-44, -8},
+                             {-37, -10},
+                             {-43, -21},
+                             {-33, -21},
+                             {-22, -25},
+                             {-12, -26},
+                             {-2, -26}}));
         Paint(img, cape, kRed, {-3, 3, 0, 0});
-        for (const Poly& fold : {Poly{{-6, -22}, {-22, -14}, {-34, -4}}, Poly{{-4, -16}, {-16, -2}, {-30, 6}},
-                                 Poly{{-10, -24}, {-26, -20}, {-36, -16}}})
+        for (const Poly& fold :
+             {Poly{{-6, -22}, {-22, -14}, {-34, -4}}, Poly{{-4, -16}, {-16, -2}, {-30, 6}},
+              Poly{{-10, -24}, {-26, -20}, {-36, -16}}})
             Polyline(img, body.Place(fold), 5, &cape);
     }
     // Long hair falling behind the shoulders; the sway moves both sides' tips the same way.
     struct HairPoint {
         double x, y, sway;
     };
-    constexpr HairPoint kHalf[] = {{0, -21, 0},      {12, -18, 0},      {19.5, -9, 0},   {22.5, 3, 0},
-                                   {23.5, 16, 0},     {24.5, 28, 0.5},   {27, 41, 1},     {21.5, 37, 0.8},
-                                   {20.5, 44, 0.7},   {15.5, 35, 0.5},   {12, 22, 0.2},   {9, 12, 0},
+    constexpr HairPoint kHalf[] = {{0, -21, 0},     {12, -18, 0},    {19.5, -9, 0}, {22.5, 3, 0},
+                                   {23.5, 16, 0},   {24.5, 28, 0.5}, {27, 41, 1},   {21.5, 37, 0.8},
+                                   {20.5, 44, 0.7}, {15.5, 35, 0.5}, {12, 22, 0.2}, {9, 12, 0},
                                    {0, 10, 0}};
     Poly hair;
     for (const HairPoint& q : kHalf) hair.push_back(hp(q.x + s * q.sway, q.y));
@@ -615,26 +690,45 @@ void DrawGirlFront(Image& img, P hip, const FrontPose& pose) {
     // Legs.
     for (double sx : {-1.0, 1.0}) {
         if (pose.seated) break;
-        Paint(img, {body.Place(Capsule({5 * sx, 0}, {4.5 * sx, 16}, 4.6, 3.9)),
-                    body.Place(Capsule({4.5 * sx, 16}, {4.5 * sx, 31}, 3.8, 2.9))},
+        Paint(img,
+              {body.Place(Capsule({5 * sx, 0}, {4.5 * sx, 16}, 4.6, 3.9)),
+               body.Place(Capsule({4.5 * sx, 16}, {4.5 * sx, 31}, 3.8, 2.9))},
               kSkin);
-        Paint(img, {body.Place(Capsule({4.5 * sx, pose.boxer ? 21 : 23.5}, {4.5 * sx, 31}, 4.0, 3.3))},
+        Paint(img,
+              {body.Place(Capsule({4.5 * sx, pose.boxer ? 21 : 23.5}, {4.5 * sx, 31}, 4.0, 3.3))},
               pose.boxer ? kRed : kSock);
-        Paint(img, {body.Place({{(4.5 - 4.5) * sx, 31.5}, {(4.5 + 4.0) * sx, 31}, {(4.5 + 6) * sx, 34},
-                                {(4.5 + 5.5) * sx, 37.5}, {(4.5 - 4.5) * sx, 37.5}, {(4.5 - 5.2) * sx, 34.5}})},
+        Paint(img,
+              {body.Place({{(4.5 - 4.5) * sx, 31.5},
+                           {(4.5 + 4.0) * sx, 31},
+                           {(4.5 + 6) * sx, 34},
+                           {(4.5 + 5.5) * sx, 37.5},
+                           {(4.5 - 4.5) * sx, 37.5},
+                           {(4.5 - 5.2) * sx, 34.5}})},
               pose.boxer ? kRed : kShoe);
     }
     Paint(img, {head.Place(Capsule({0, 2}, {0, -4}, 3, 3))}, kSkin);
     if (pose.boxer) {
         // A white vest with straps, grey trunks with a white band.
-        Paint(img, {body.Place(Mirrored({{0, -22}, {5, -22.5}, {7.5, -17}, {8, -12}, {7, -6}, {0, -6}}))}, kWhite);
-        Paint(img, {body.Place(Capsule({5.5, -23}, {8, -18}, 1.3, 1.3)), body.Place(Capsule({-5.5, -23}, {-8, -18}, 1.3, 1.3))},
+        Paint(
+            img,
+            {body.Place(Mirrored({{0, -22}, {5, -22.5}, {7.5, -17}, {8, -12}, {7, -6}, {0, -6}}))},
+            kWhite);
+        Paint(img,
+              {body.Place(Capsule({5.5, -23}, {8, -18}, 1.3, 1.3)),
+               body.Place(Capsule({-5.5, -23}, {-8, -18}, 1.3, 1.3))},
               kWhite);
-        Paint(img, {body.Place({{-8.5, -8}, {8.5, -8}, {11, 8}, {1.5, 9}, {0, 4}, {-1.5, 9}, {-11, 8}})}, kTrunks);
+        Paint(img,
+              {body.Place({{-8.5, -8}, {8.5, -8}, {11, 8}, {1.5, 9}, {0, 4}, {-1.5, 9}, {-11, 8}})},
+              kTrunks);
         Paint(img, {body.Place({{-8.6, -9}, {8.6, -9}, {8.8, -5.5}, {-8.8, -5.5}})}, kWhite);
     } else {
-        Paint(img, {body.Place(Mirrored({{0, -24.5}, {4, -25}, {9.5, -21}, {8.5, -15}, {7, -6}, {0, -6}}))}, kBlouse);
-        Paint(img, {body.Place({{0, -21.5}, {-4.5, -24.5}, {-4.5, -18.5}}), body.Place({{0, -21.5}, {4.5, -24.5}, {4.5, -18.5}})},
+        Paint(img,
+              {body.Place(
+                  Mirrored({{0, -24.5}, {4, -25}, {9.5, -21}, {8.5, -15}, {7, -6}, {0, -6}}))},
+              kBlouse);
+        Paint(img,
+              {body.Place({{0, -21.5}, {-4.5, -24.5}, {-4.5, -18.5}}),
+               body.Place({{0, -21.5}, {4.5, -24.5}, {4.5, -18.5}})},
               kRibbon);
         Mask skirt(img.w, img.h);
         Poly outline = {{-8.5, -10}, {8.5, -10}};
@@ -715,19 +809,20 @@ void Smoke(Image& img, std::initializer_list<std::array<double, 3>> puffs) {
     // A few curls inside the cloud.
     for (const auto& p : puffs) {
         if (p[2] < 9) continue;
-        Polyline(img, {P{p[0] - p[2] * 0.5, p[1] + p[2] * 0.35}, P{p[0] - p[2] * 0.1, p[1] + p[2] * 0.55},
-                       P{p[0] + p[2] * 0.35, p[1] + p[2] * 0.45}},
-                 4, &m);
+        Polyline(
+            img,
+            {P{p[0] - p[2] * 0.5, p[1] + p[2] * 0.35}, P{p[0] - p[2] * 0.1, p[1] + p[2] * 0.55},
+             P{p[0] + p[2] * 0.35, p[1] + p[2] * 0.45}},
+            4, &m);
     }
 }
 
-void SparkStar(Image& img, P c, double r) {
-    Paint(img, {Star(c, 4, r, r * 0.38, -90)}, kGold);
-}
+void SparkStar(Image& img, P c, double r) { Paint(img, {Star(c, 4, r, r * 0.38, -90)}, kGold); }
 
 void Heart(Image& img, P c, double r, Material m) {
-    Paint(img, {Circle(c + P{-r * 0.5, -r * 0.1}, r * 0.62), Circle(c + P{r * 0.5, -r * 0.1}, r * 0.62),
-                Poly{c + P{-r * 1.08, r * 0.1}, c + P{r * 1.08, r * 0.1}, c + P{0, r * 1.3}}},
+    Paint(img,
+          {Circle(c + P{-r * 0.5, -r * 0.1}, r * 0.62), Circle(c + P{r * 0.5, -r * 0.1}, r * 0.62),
+           Poly{c + P{-r * 1.08, r * 0.1}, c + P{r * 1.08, r * 0.1}, c + P{0, r * 1.3}}},
           m, {0, 0, 1, -1});
 }
 
@@ -739,21 +834,31 @@ void TinyCouple(Image& img, P girlFeet, P boyFeet) {
     // Joined hands between them.
     Paint(img, {Capsule(gh + P{4, 10}, bh + P{-4, 10}, 1.4, 1.4)}, kFlatSkin);
     for (P f : {girlFeet, boyFeet}) {
-        Paint(img, {Capsule(f + P{-2, -7}, f + P{-2, -1.5}, 1.2, 1.2), Capsule(f + P{2, -7}, f + P{2, -1.5}, 1.2, 1.2)},
+        Paint(img,
+              {Capsule(f + P{-2, -7}, f + P{-2, -1.5}, 1.2, 1.2),
+               Capsule(f + P{2, -7}, f + P{2, -1.5}, 1.2, 1.2)},
               kFlatSkin);
-        Paint(img, {Ellipse(f + P{-2.3, -0.8}, 2.2, 1.5), Ellipse(f + P{2.3, -0.8}, 2.2, 1.5)}, kShoeFar);
+        Paint(img, {Ellipse(f + P{-2.3, -0.8}, 2.2, 1.5), Ellipse(f + P{2.3, -0.8}, 2.2, 1.5)},
+              kShoeFar);
     }
     // Her: ribbon, long hair, blouse and skirt.
-    Paint(img, {Ellipse(gh + P{-3, -8.5}, 1.9, 4.2, -25), Ellipse(gh + P{3, -8.5}, 1.9, 4.2, 25)}, kRibbon);
+    Paint(img, {Ellipse(gh + P{-3, -8.5}, 1.9, 4.2, -25), Ellipse(gh + P{3, -8.5}, 1.9, 4.2, 25)},
+          kRibbon);
     Paint(img, {Ellipse(gh + P{0, 2.5}, 6.6, 9)}, kHair);
-    Paint(img, {Poly{gh + P{-3.5, 5}, gh + P{3.5, 5}, gh + P{4, 10}, gh + P{-4, 10}}}, {15, 15, 0, true});
+    Paint(img, {Poly{gh + P{-3.5, 5}, gh + P{3.5, 5}, gh + P{4, 10}, gh + P{-4, 10}}},
+          {15, 15, 0, true});
     Paint(img, {Poly{gh + P{-4, 9}, gh + P{4, 9}, gh + P{6, 14}, gh + P{-6, 14}}}, kSkirt);
     // Him: short brown hair, shirt and trousers.
-    Paint(img, {Poly{bh + P{-4, 5}, bh + P{4, 5}, bh + P{4.5, 11}, bh + P{-4.5, 11}}}, {4, 4, 0, true});
-    Paint(img, {Poly{bh + P{-4.5, 10.5}, bh + P{4.5, 10.5}, bh + P{4.3, 15}, bh + P{-4.3, 15}}}, {2, 2, 0, true});
+    Paint(img, {Poly{bh + P{-4, 5}, bh + P{4, 5}, bh + P{4.5, 11}, bh + P{-4.5, 11}}},
+          {4, 4, 0, true});
+    Paint(img, {Poly{bh + P{-4.5, 10.5}, bh + P{4.5, 10.5}, bh + P{4.3, 15}, bh + P{-4.3, 15}}},
+          {2, 2, 0, true});
     for (P h : {gh, bh}) Paint(img, {Ellipse(h, 4.7, 4.5)}, kFlatSkin);
     Paint(img, {Ellipse(gh + P{0, -2.6}, 5.4, 3.2)}, {10, 10, 0, true});
-    Paint(img, {Ellipse(bh + P{0, -2.4}, 5.6, 3.6), Poly{bh + P{-1, -5}, bh + P{2, -8.5}, bh + P{3, -4}}}, kBoyHair);
+    Paint(
+        img,
+        {Ellipse(bh + P{0, -2.4}, 5.6, 3.6), Poly{bh + P{-1, -5}, bh + P{2, -8.5}, bh + P{3, -4}}},
+        kBoyHair);
     for (P h : {gh, bh}) {
         Dot(img, h + P{-1.8, 0.5}, kInk);
         Dot(img, h + P{1.8, 0.5}, kInk);
@@ -775,14 +880,13 @@ struct LegKey {
     double dx, lift, foot;
 };
 constexpr LegKey kLegCycle[8] = {
-    {16, 0, -16},   // heel strike
-    {5.5, 0, 0},    // weight on it
-    {-5.5, 0, 0},
-    {-16, 0, 10},   // heel rising
-    {-22, 4, 38},   // toe off
-    {-11, 11, 32},  // knee lifted
-    {4, 10, 14},    // passing
-    {15, 4, -6},    // reaching
+    {16, 0, -16},                 // heel strike
+    {5.5, 0, 0},                  // weight on it
+    {-5.5, 0, 0},  {-16, 0, 10},  // heel rising
+    {-22, 4, 38},                 // toe off
+    {-11, 11, 32},                // knee lifted
+    {4, 10, 14},                  // passing
+    {15, 4, -6},                  // reaching
 };
 
 constexpr double Degrees(double radians) { return radians * 180.0 / kPi; }
@@ -794,7 +898,8 @@ void SolveLeg(double dx, double dy, double& thigh, double& knee) {
     const double d = std::min(std::hypot(dx, dy), kThigh + kShin - 0.05);
     const double aim = std::atan2(dx, dy);
     const double hip = std::acos((kThigh * kThigh + d * d - kShin * kShin) / (2 * kThigh * d));
-    const double inner = std::acos((kThigh * kThigh + kShin * kShin - d * d) / (2 * kThigh * kShin));
+    const double inner =
+        std::acos((kThigh * kThigh + kShin * kShin - d * d) / (2 * kThigh * kShin));
     thigh = Degrees(aim + hip);
     knee = Degrees(kPi - inner);
 }
@@ -905,13 +1010,19 @@ void DrawLying(Image& img, int phase, bool impact) {
 // A whirl of white wind under a yellow arc, where she spins back onto her feet.
 void DrawSwirl(Image& img) {
     Paint(img, {StrokeArc({103, 101}, 53, 61, 200, 340, 7)}, kGold);
-    constexpr double kRings[][5] = {
-        {103, 78, 46, 9, 6}, {99, 96, 35, 8, 5.5}, {104, 111, 25, 6.5, 5}, {100, 123, 15, 5, 4.5}, {103, 133, 7, 3, 4}};
-    for (const auto& r : kRings) Paint(img, {StrokeArc({r[0], r[1]}, r[2], r[3], 160, 480, r[4])}, kWhite, {0, 2, 0, 0});
+    constexpr double kRings[][5] = {{103, 78, 46, 9, 6},
+                                    {99, 96, 35, 8, 5.5},
+                                    {104, 111, 25, 6.5, 5},
+                                    {100, 123, 15, 5, 4.5},
+                                    {103, 133, 7, 3, 4}};
+    for (const auto& r : kRings)
+        Paint(img, {StrokeArc({r[0], r[1]}, r[2], r[3], 160, 480, r[4])}, kWhite, {0, 2, 0, 0});
     // Motion ticks on either side of the whirl.
     for (double side : {-1.0, 1.0})
         for (int i = 0; i < 3; ++i)
-            Paint(img, {Capsule({103 + side * (52 - 4 * i), 72.0 + 14 * i}, {103 + side * (46 - 4 * i), 76.0 + 14 * i}, 1.6, 1.6)},
+            Paint(img,
+                  {Capsule({103 + side * (52 - 4 * i), 72.0 + 14 * i},
+                           {103 + side * (46 - 4 * i), 76.0 + 14 * i}, 1.6, 1.6)},
                   kWhite);
 }
 
@@ -941,12 +1052,29 @@ void DrawChange(Image& img, int stage) {
             pose.arms = Arms::Guard;
             pose.eyes = Eyes::Wide;
             DrawGirlFront(img, {64, 136 - kFrontFootDrop}, pose);
-            Smoke(img, {{47, 98, 11}, {64, 94, 14}, {84, 100, 12}, {52, 116, 14}, {76, 117, 15}, {46, 128, 7},
-                        {89, 127, 7}, {88, 78, 8}, {44, 84, 5}});
+            Smoke(img, {{47, 98, 11},
+                        {64, 94, 14},
+                        {84, 100, 12},
+                        {52, 116, 14},
+                        {76, 117, 15},
+                        {46, 128, 7},
+                        {89, 127, 7},
+                        {88, 78, 8},
+                        {44, 84, 5}});
             break;
         default:  // the puff that starts and ends the change
-            Smoke(img, {{64, 72, 33}, {37, 60, 20}, {92, 62, 20}, {46, 34, 19}, {82, 31, 18}, {64, 18, 17},
-                        {33, 94, 17}, {97, 96, 15}, {49, 112, 18}, {80, 112, 18}, {64, 118, 13}, {22, 76, 7},
+            Smoke(img, {{64, 72, 33},
+                        {37, 60, 20},
+                        {92, 62, 20},
+                        {46, 34, 19},
+                        {82, 31, 18},
+                        {64, 18, 17},
+                        {33, 94, 17},
+                        {97, 96, 15},
+                        {49, 112, 18},
+                        {80, 112, 18},
+                        {64, 118, 13},
+                        {22, 76, 7},
                         {106, 78, 6}});
             SparkStar(img, {22, 24}, 7);
             SparkStar(img, {104, 14}, 5.5);
@@ -969,8 +1097,13 @@ void DrawDream(Image& img, int phase) {
 
     const double b = phase ? 1.0 : 0.0;
     Mask cloud(img.w, img.h);
-    for (const auto& c : {std::array<double, 3>{111, 31 + b, 13}, {122, 20, 13}, {138, 20 + b, 13}, {147, 32, 12},
-                          {138, 44 - b, 12}, {119, 43, 12}, {128, 32, 18}})
+    for (const auto& c : {std::array<double, 3>{111, 31 + b, 13},
+                          {122, 20, 13},
+                          {138, 20 + b, 13},
+                          {147, 32, 12},
+                          {138, 44 - b, 12},
+                          {119, 43, 12},
+                          {128, 32, 18}})
         cloud.Add(Circle({c[0], c[1]}, c[2]));
     Paint(img, cloud, kRibbon, {-3, 3, 0, 0});
     Paint(img, {Circle({97 - b, 62 + b}, 3.6)}, kRibbon);
@@ -982,22 +1115,38 @@ void DrawDream(Image& img, int phase) {
 void DrawCell(int index, Image& img) {
     if (index < 8) return DrawWalk(img, index);
     switch (index) {
-        case 8: return DrawStanding(img);
-        case 17: return DrawSwirl(img);
-        case 18: return DrawSeated(img, 0);
-        case 19: return DrawSeated(img, 1);
-        case 20: return DrawTrip(img);
-        case 21: return DrawLying(img, 0, true);
-        case 22: return DrawLying(img, 0, false);
-        case 23: return DrawLying(img, 1, false);
-        case 31: return DrawChange(img, 0);
-        case 32: return DrawChange(img, 1);
-        case 33: return DrawChange(img, 2);
-        case 34: return DrawChange(img, 3);
-        case 35: return DrawChange(img, 4);
-        case 36: return DrawDream(img, 0);
-        case 37: return DrawDream(img, 1);
-        default: return;
+        case 8:
+            return DrawStanding(img);
+        case 17:
+            return DrawSwirl(img);
+        case 18:
+            return DrawSeated(img, 0);
+        case 19:
+            return DrawSeated(img, 1);
+        case 20:
+            return DrawTrip(img);
+        case 21:
+            return DrawLying(img, 0, true);
+        case 22:
+            return DrawLying(img, 0, false);
+        case 23:
+            return DrawLying(img, 1, false);
+        case 31:
+            return DrawChange(img, 0);
+        case 32:
+            return DrawChange(img, 1);
+        case 33:
+            return DrawChange(img, 2);
+        case 34:
+            return DrawChange(img, 3);
+        case 35:
+            return DrawChange(img, 4);
+        case 36:
+            return DrawDream(img, 0);
+        case 37:
+            return DrawDream(img, 1);
+        default:
+            return;
     }
 }
 
@@ -1007,8 +1156,9 @@ void FitInside(Image& img, const SheetCell& cell) {
     int left = img.w, right = -1, top = img.h, bottom = -1;
     for (int y = 0; y < img.h; ++y)
         for (int x = 0; x < img.w; ++x)
-            if (img.Get(x, y)) left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
-                               bottom = std::max(bottom, y);
+            if (img.Get(x, y))
+                left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+                bottom = std::max(bottom, y);
     if (right < 0) return;
     auto shift = [](int lo, int hi, int boxLo, int boxHi) {
         if (hi - lo > boxHi - boxLo) return (boxLo + boxHi) / 2 - (lo + hi) / 2;
@@ -1016,7 +1166,8 @@ void FitInside(Image& img, const SheetCell& cell) {
         if (hi > boxHi) return boxHi - hi;
         return 0;
     };
-    const int dx = shift(left, right, cell.left, cell.right), dy = shift(top, bottom, cell.top, cell.bottom);
+    const int dx = shift(left, right, cell.left, cell.right),
+              dy = shift(top, bottom, cell.top, cell.bottom);
     if (dx == 0 && dy == 0) return;
     Image moved(img.w, img.h);
     for (int y = 0; y < img.h; ++y)
@@ -1031,7 +1182,8 @@ void Blit(std::vector<uint8_t>& sheet, const Image& img, int x0, int y0) {
 
 // Copies a cell turned left for right; with shift 1, column i takes column (w - 2 - i) and the
 // last column stays black.
-void MirrorCell(std::vector<uint8_t>& sheet, const SheetCell& from, const SheetCell& to, int shift) {
+void MirrorCell(std::vector<uint8_t>& sheet, const SheetCell& from, const SheetCell& to,
+                int shift) {
     for (int y = 0; y < to.height; ++y) {
         for (int x = 0; x < to.width; ++x) {
             const int sx = to.width - 1 - shift - x;
@@ -1075,13 +1227,15 @@ std::vector<uint8_t> DrawSheet(std::vector<int>* cutPixels) {
         // Whatever strays outside the figure's box is cut.
         for (int y = 0; y < img.h; ++y)
             for (int x = 0; x < img.w; ++x)
-                if ((x < cell.left || x > cell.right || y < cell.top || y > cell.bottom) && img.Get(x, y)) {
+                if ((x < cell.left || x > cell.right || y < cell.top || y > cell.bottom) &&
+                    img.Get(x, y)) {
                     img.Put(x, y, 0);
                     if (cutPixels) ++(*cutPixels)[i];
                 }
         Blit(sheet, img, cell.x, cell.y);
     }
-    for (const MirrorPair& m : kMirrors) MirrorCell(sheet, kSheetCells[m.from], kSheetCells[m.to], m.shift);
+    for (const MirrorPair& m : kMirrors)
+        MirrorCell(sheet, kSheetCells[m.from], kSheetCells[m.to], m.shift);
     for (const SheetArea& a : kBlackAreas) ClearRect(sheet, a.x, a.y, a.w, a.h);
     return sheet;
 }
@@ -1129,7 +1283,8 @@ std::vector<uint8_t> EncodeSheetBmp(const std::vector<uint8_t>& pixels) {
     }
     for (int row = kSheetHeight - 1; row >= 0; --row) {
         const uint8_t* p = &pixels[static_cast<size_t>(row) * kSheetWidth];
-        for (int x = 0; x < kSheetWidth; x += 2) out.push_back(static_cast<uint8_t>((p[x] & 15) << 4 | (p[x + 1] & 15)));
+        for (int x = 0; x < kSheetWidth; x += 2)
+            out.push_back(static_cast<uint8_t>((p[x] & 15) << 4 | (p[x + 1] & 15)));
     }
     return out;
 }

@@ -54,8 +54,8 @@ bool WritePreview(const char* path, const std::vector<uint8_t>& sheet) {
         return false;
     }
     png_init_io(png, f);
-    png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < h; ++y) png_write_row(png, &rgb[static_cast<size_t>(y) * w * 3]);
     png_write_end(png, nullptr);
@@ -76,8 +76,9 @@ void Report() {
                 top = std::min(top, y), bottom = std::max(bottom, y);
             }
         }
-        std::printf("(%4d,%3d) drawn x %3d-%3d y %3d-%3d   box x %3d-%3d y %3d-%3d   cut %d\n", cell.x, cell.y, left,
-                    right, top, bottom, cell.left, cell.right, cell.top, cell.bottom, cut[i]);
+        std::printf("(%4d,%3d) drawn x %3d-%3d y %3d-%3d   box x %3d-%3d y %3d-%3d   cut %d\n",
+                    cell.x, cell.y, left, right, top, bottom, cell.left, cell.right, cell.top,
+                    cell.bottom, cut[i]);
     }
 }
 

@@ -17,7 +17,9 @@ double Sine(double cycles) {
     const double x = 2.0 * kPi * q;
     const double x2 = x * x;
     const double s =
-        x * (1.0 - x2 / 6.0 * (1.0 - x2 / 20.0 * (1.0 - x2 / 42.0 * (1.0 - x2 / 72.0 * (1.0 - x2 / 110.0)))));
+        x *
+        (1.0 -
+         x2 / 6.0 * (1.0 - x2 / 20.0 * (1.0 - x2 / 42.0 * (1.0 - x2 / 72.0 * (1.0 - x2 / 110.0)))));
     return -s;
 }
 
@@ -47,7 +49,7 @@ public:
         return state_;
     }
     double Uniform() { return (Next() >> 8) * (1.0 / 16777216.0); }  // [0, 1)
-    double Signed() { return Uniform() * 2.0 - 1.0; }                 // [-1, 1)
+    double Signed() { return Uniform() * 2.0 - 1.0; }                // [-1, 1)
 
 private:
     uint32_t state_;
@@ -96,9 +98,11 @@ void FallEnd(Stereo& out) {
         const double tau = t - boingStart;
         wobblePhase += 11.0 / kRate;
         const double wobble = Sine(wobblePhase);
-        const double freq = 150.0 + 170.0 * (1.0 - Exp(-tau / 0.06)) + 70.0 * Exp(-tau / 0.35) * wobble;
+        const double freq =
+            150.0 + 170.0 * (1.0 - Exp(-tau / 0.06)) + 70.0 * Exp(-tau / 0.35) * wobble;
         boingPhase += freq / kRate;
-        const double twang = Sine(boingPhase) + 0.35 * Sine(2.0 * boingPhase) + 0.15 * Sine(3.0 * boingPhase);
+        const double twang =
+            Sine(boingPhase) + 0.35 * Sine(2.0 * boingPhase) + 0.15 * Sine(3.0 * boingPhase);
         const double envelope = Attack(tau, 0.006) * Exp(-tau / 0.28);
         out.Add(i, 0.55 * twang * envelope, 0.35 * wobble);
     }
@@ -169,7 +173,8 @@ void FallStart(Stereo& out) {
     const double whistleStart = 0.08, whistleLength = 0.8;
     for (int32_t i = 0; i < out.Frames(); ++i) {
         const double t = i / kRate;
-        const double centre = t < 0.12 ? 600.0 + 2400.0 * (t / 0.12) : 300.0 + 2700.0 * Exp(-(t - 0.12) / 0.2);
+        const double centre =
+            t < 0.12 ? 600.0 + 2400.0 * (t / 0.12) : 300.0 + 2700.0 * Exp(-(t - 0.12) / 0.2);
         const double swishLevel = t < 0.06 ? t / 0.06 : Exp(-(t - 0.06) / 0.25);
         const double pan = -0.7 + 1.4 * t / duration;
         out.Add(i, 0.9 * swish.Run(noise.Signed(), centre, 0.5) * swishLevel, pan);
@@ -178,7 +183,8 @@ void FallStart(Stereo& out) {
         const double tau = t - whistleStart;
         vibratoPhase += 6.0 / kRate;
         // An exponential glide from 1800 Hz down to 350 Hz over whistleLength seconds.
-        const double glide = Exp(-1.6376087894 * (tau < whistleLength ? tau : whistleLength) / whistleLength);
+        const double glide =
+            Exp(-1.6376087894 * (tau < whistleLength ? tau : whistleLength) / whistleLength);
         const double freq = 1800.0 * glide * (1.0 + 0.02 * Sine(vibratoPhase));
         whistlePhase += freq / kRate;
         const double breath = 0.04 * noise.Signed();

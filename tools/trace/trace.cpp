@@ -10,23 +10,23 @@
 #include <string_view>
 
 #include "animation/frame_step.h"
-#include "tools/common/cli.h"
 #include "animation/sound_effects.h"
 #include "animation/walkers.h"
 #include "resources/resource_ids.h"
+#include "tools/common/cli.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: tekuteku-trace --seed S --width W --height H --count N --odds E --steps T [--blits]\n"
     "  S: seed, 0..4294967295     W, H: screen size, 1..65535\n"
-    "  N: walker count (more than 10 run as 10)    E: scene odds, 0..32767     T: steps, 0..4294967295\n";
+    "  N: walker count (more than 10 run as 10)    E: scene odds, 0..32767     T: steps, "
+    "0..4294967295\n";
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "tekuteku-trace: %s\n%s", problem, kUsage);
     return 2;
 }
-
 
 // Output through one large buffer and std::to_chars: a million steps of ten walkers are
 // eleven million lines, and printf alone would take seconds.
@@ -42,7 +42,8 @@ public:
     Output& Number(int64_t value) {
         Reserve(24);
         buffer_[used_++] = ' ';
-        used_ = static_cast<size_t>(std::to_chars(buffer_ + used_, buffer_ + sizeof buffer_, value).ptr - buffer_);
+        used_ = static_cast<size_t>(
+            std::to_chars(buffer_ + used_, buffer_ + sizeof buffer_, value).ptr - buffer_);
         return *this;
     }
     Output& Line() { return Text("\n"); }
@@ -53,8 +54,8 @@ public:
         std::memcpy(at, "walker ", 7);
         at += 7;
         at = std::to_chars(at, at + 11, i).ptr;
-        for (int32_t field : {w.x, w.y, w.drawnX, w.drawnY, w.stepX, w.frame, w.tick, w.sequenceLength,
-                              w.loopStart, int32_t{w.state}}) {
+        for (int32_t field : {w.x, w.y, w.drawnX, w.drawnY, w.stepX, w.frame, w.tick,
+                              w.sequenceLength, w.loopStart, int32_t{w.state}}) {
             *at++ = ' ';
             at = std::to_chars(at, at + 11, field).ptr;
         }
@@ -85,7 +86,14 @@ public:
     void CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
                        int32_t srcY) override {
         if (!enabled_) return;
-        out_.Text("blit").Number(dstX).Number(dstY).Number(w).Number(h).Number(srcX).Number(srcY).Line();
+        out_.Text("blit")
+            .Number(dstX)
+            .Number(dstY)
+            .Number(w)
+            .Number(h)
+            .Number(srcX)
+            .Number(srcY)
+            .Line();
     }
 
 private:
@@ -93,14 +101,13 @@ private:
     bool enabled_;
 };
 
-
 }  // namespace
 
 int main(int argc, char** argv) {
     NumberOption options[] = {
-        {"--seed", 0, UINT32_MAX, 0, false},  {"--width", 1, 65535, 0, false},
-        {"--height", 1, 65535, 0, false},     {"--count", 0, INT32_MAX, 0, false},
-        {"--odds", 0, 32767, 0, false},       {"--steps", 0, UINT32_MAX, 0, false},
+        {"--seed", 0, UINT32_MAX, 0, false}, {"--width", 1, 65535, 0, false},
+        {"--height", 1, 65535, 0, false},    {"--count", 0, INT32_MAX, 0, false},
+        {"--odds", 0, 32767, 0, false},      {"--steps", 0, UINT32_MAX, 0, false},
     };
     bool blits = false;
     for (int i = 1; i < argc; ++i) {
@@ -118,8 +125,9 @@ int main(int argc, char** argv) {
     const auto value = [&](int i) { return options[i].value; };
 
     static WalkerPopulation population;
-    const Stage stage = MakeStage(0, 0, static_cast<int32_t>(value(1)), static_cast<int32_t>(value(2)),
-                                  static_cast<int32_t>(value(3)), static_cast<int32_t>(value(4)));
+    const Stage stage =
+        MakeStage(0, 0, static_cast<int32_t>(value(1)), static_cast<int32_t>(value(2)),
+                  static_cast<int32_t>(value(3)), static_cast<int32_t>(value(4)));
     StartWalkers(population, stage, static_cast<uint32_t>(value(0)));
 
     static Output out;
