@@ -4,18 +4,23 @@
 
 #include "settings/settings_store.h"
 
+void StartPicture(Picture& picture, const ScreenArea& monitor, int32_t scale,
+                  int32_t requestedCount, int32_t eventOdds, uint32_t seed) {
+    picture = Picture{};
+    picture.area = monitor;
+    picture.scale = scale < 1 ? 1 : scale;
+    const int32_t height = picture.StageHeight();
+    const Stage stage = MakeStage(0, 0, picture.StageWidth(), height,
+                                  BoundedWalkerCount(requestedCount, height), eventOdds);
+    StartWalkers(picture.population, stage, seed);
+}
+
 void StartPictures(PictureSet& set, const ScreenArea* monitors, int monitorCount, int32_t scale,
                    int32_t requestedCount, int32_t eventOdds, uint32_t seed) {
     set.count = std::clamp(monitorCount, 0, kMaxPictures);
     for (int i = 0; i < set.count; ++i) {
-        Picture& picture = set.pictures[i];
-        picture = Picture{};
-        picture.area = monitors[i];
-        picture.scale = scale < 1 ? 1 : scale;
-        const int32_t height = picture.StageHeight();
-        const Stage stage = MakeStage(0, 0, picture.StageWidth(), height,
-                                      BoundedWalkerCount(requestedCount, height), eventOdds);
-        StartWalkers(picture.population, stage, seed + static_cast<uint32_t>(i));
+        StartPicture(set.pictures[i], monitors[i], scale, requestedCount, eventOdds,
+                     seed + static_cast<uint32_t>(i));
     }
 }
 

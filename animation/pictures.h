@@ -26,6 +26,11 @@ struct PictureSet {
     Picture pictures[kMaxPictures]{};
 };
 
+// One picture for one monitor: a stage of the monitor's size in stage pixels, with requestedCount
+// walkers bounded by its height (BoundedWalkerCount).
+void StartPicture(Picture& picture, const ScreenArea& monitor, int32_t scale,
+                  int32_t requestedCount, int32_t eventOdds, uint32_t seed);
+
 // One picture per monitor (the first kMaxPictures), each with requestedCount walkers bounded by
 // its own stage height (BoundedWalkerCount). Picture i is seeded with seed + i, so a single monitor walks
 // exactly as a single stage started with `seed` does.

@@ -253,10 +253,8 @@ int RunOnWayland(Saver& saver, WaylandSession& session, int signalFd, int& endSi
             const SaverSettings settings =
                 saver.ReadSettings(ScaledLength(area.height, view.scale));
             interval = settings.tickInterval;
-            PictureSet one;
-            StartPictures(one, &area, 1, view.scale, settings.storedCount, settings.eventOdds,
-                          seed + static_cast<uint32_t>(i));
-            view.picture = one.pictures[0];
+            StartPicture(view.picture, area, view.scale, settings.storedCount, settings.eventOdds,
+                         seed + static_cast<uint32_t>(i));
             view.stage = Surface(view.picture.StageWidth(), view.picture.StageHeight());
             view.damage.assign(1, StageRect{0, 0, view.stage.width, view.stage.height});
             view.needsStart = false;

@@ -18,25 +18,27 @@ StageRect Union(const StageRect& a, const StageRect& b) {
 
 }  // namespace
 
-void AddRects(std::vector<StageRect>& into, const std::vector<StageRect>& rects) {
-    for (const StageRect& r : rects) {
-        // A walker's rectangles of the ticks between two frames mostly overlap: one covering
-        // rectangle costs fewer copied pixels than both.
-        bool merged = false;
-        for (StageRect& e : into) {
-            const StageRect both = Union(e, r);
-            if (Area(both) <= Area(e) + Area(r)) {
-                e = both;
-                merged = true;
-                break;
-            }
+void AddRect(std::vector<StageRect>& into, const StageRect& r) {
+    // A walker's rectangles of the ticks between two frames mostly overlap: one covering
+    // rectangle costs fewer copied pixels than both.
+    bool merged = false;
+    for (StageRect& e : into) {
+        const StageRect both = Union(e, r);
+        if (Area(both) <= Area(e) + Area(r)) {
+            e = both;
+            merged = true;
+            break;
         }
-        if (!merged) into.push_back(r);
     }
+    if (!merged) into.push_back(r);
     if (into.size() <= kMostRects) return;
     StageRect all = into.front();
-    for (const StageRect& r : into) all = Union(all, r);
+    for (const StageRect& e : into) all = Union(all, e);
     into.assign(1, all);
+}
+
+void AddRects(std::vector<StageRect>& into, const std::vector<StageRect>& rects) {
+    for (const StageRect& r : rects) AddRect(into, r);
 }
 
 void ViewCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
@@ -48,7 +50,7 @@ void ViewCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h,
     }
     SoftwareCanvas(view_.stage, atlas_)
         .CopyFromAtlas(c.dstX, c.dstY, c.width, c.height, c.srcX, c.srcY);
-    AddRects(view_.damage, {{c.dstX, c.dstY, c.width, c.height}});
+    AddRect(view_.damage, {c.dstX, c.dstY, c.width, c.height});
 }
 
 void ScaleRectsInto(const Surface& stage, const std::vector<StageRect>& rects, int32_t scale,

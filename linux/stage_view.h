@@ -27,6 +27,7 @@ struct StageView {
 
 // Adds rectangles to a list of changed ones; a long list becomes its bounding box, so an
 // output that is not shown for a while keeps a bounded list.
+void AddRect(std::vector<StageRect>& into, const StageRect& rect);
 void AddRects(std::vector<StageRect>& into, const std::vector<StageRect>& rects);
 
 // Draws into a view's stage surface and remembers what changed.

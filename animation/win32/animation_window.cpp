@@ -9,13 +9,6 @@
 
 AnimationState Animation;
 
-int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi;
-}
-
 namespace {
 
 // The monitor calls as Windows 98 and 2000 declare them, looked up while the saver runs.

@@ -9,13 +9,12 @@
 #include "animation/walkers.h"
 #include "animation/win32/gdi_atlas.h"
 #include "settings/settings_store.h"
+#include "settings/win32/profile_win32.h"
 
 constexpr UINT MSG_INIT_SAVER = WM_USER + 10;
 constexpr UINT MSG_ARM_TIMER = WM_USER + 11;
 constexpr UINT_PTR kTickTimerId = 0;
 
-// Logical pixels per inch of the screen, as the system tells this process.
-int ScreenDpi();
 // The monitors in screen pixels (at most `capacity`), where the system can say (Windows 98 and
 // 2000 on); 0 where it cannot (Windows 95, NT 4.0).
 int ListMonitors(ScreenArea* monitors, int capacity);

@@ -36,3 +36,10 @@ void WriteDialogSettings(const ProfileLocation& location, int32_t speedLevel, in
     WriteInt(location, kEventKey, eventLevel);
     WriteInt(location, kSoundKey, soundOff);
 }
+
+int ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}

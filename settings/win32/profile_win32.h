@@ -24,6 +24,10 @@ private:
     ProfileLocation location_;
 };
 
+// Logical pixels per inch of the screen, as the system tells this process: the dialog bounds the
+// count by the same stage the saver draws on.
+int ScreenDpi();
+
 // The saver's settings as stored, bounded for the current screen height.
 SaverSettings ReadSaverSettings();
 // The same, bounded for a screen of the given height.

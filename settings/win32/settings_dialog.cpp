@@ -11,13 +11,6 @@ SettingsDialogState SettingsDialog;
 
 void ResetSettingsDialogState() { SettingsDialog = SettingsDialogState{}; }
 
-int DialogScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi;
-}
-
 namespace {
 
 constexpr const SettingRule& kSpeedRule = RuleFor(Setting::Speed);

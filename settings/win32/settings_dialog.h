@@ -6,8 +6,7 @@
 
 #include <cstdint>
 
-// Logical pixels per inch of the screen, as the system tells this process.
-int DialogScreenDpi();
+#include "settings/win32/profile_win32.h"
 
 // The dialog's working values, one set per process, filled by WM_INITDIALOG.
 struct SettingsDialogState {
@@ -21,7 +20,7 @@ struct SettingsDialogState {
 
     // Platform queries, so tests can choose the screen height, its DPI and the wave devices.
     int(WINAPI* getSystemMetrics)(int) = GetSystemMetrics;
-    int (*getScreenDpi)() = DialogScreenDpi;
+    int (*getScreenDpi)() = ScreenDpi;
     UINT(WINAPI* getWaveOutDeviceCount)() = waveOutGetNumDevs;
 };
 

@@ -142,7 +142,7 @@ TEST_F(SettingsDialogTest, CountLimitFollowsTheStageHeightUpToNine) {
 TEST_F(SettingsDialogTest, TheRealScreenHeightIsUsedByDefault) {
     ResetSettingsDialogState();
     Open();
-    int limit = ScaledLength(GetSystemMetrics(SM_CYSCREEN), PixelScale(DialogScreenDpi())) / 195;
+    int limit = ScaledLength(GetSystemMetrics(SM_CYSCREEN), PixelScale(ScreenDpi())) / 195;
     if (limit > 9) limit = 9;
     EXPECT_EQ(SettingsDialog.countLimit, limit);
 }
