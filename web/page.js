@@ -363,7 +363,7 @@ function cannotLoad(name, why) {
   return new Error(`${name} を読み込めませんでした(${why})`);
 }
 
-async function fetchNeeded(name, read) {
+async function fetchNeeded(name) {
   let response;
   try {
     response = await fetch(name);
@@ -371,13 +371,13 @@ async function fetchNeeded(name, read) {
     throw cannotLoad(name, error.message);
   }
   if (!response.ok) throw cannotLoad(name, `HTTP ${response.status}`);
-  return read(response);
+  return response;
 }
 
 // The core's module, fetched and compiled here rather than by the generated loader, so that a
 // missing or damaged file is named instead of reported in the loader's words.
 async function compileCore() {
-  const response = await fetchNeeded('tekuteku.wasm', (r) => r);
+  const response = await fetchNeeded('tekuteku.wasm');
   try {
     // Compiled while it arrives where the server names its type; other servers' answers whole.
     return await (response.headers.get('Content-Type') === 'application/wasm'
