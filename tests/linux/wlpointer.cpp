@@ -43,7 +43,8 @@ int main() {
         std::fputs("wlpointer: no Wayland display\n", stderr);
         return 1;
     }
-    wl_registry_add_listener(wl_display_get_registry(display), &kRegistryListener, nullptr);
+    wl_registry* registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &kRegistryListener, nullptr);
     wl_display_roundtrip(display);
     if (!manager) {
         std::fputs("wlpointer: the compositor has no zwlr_virtual_pointer_manager_v1\n", stderr);
@@ -83,6 +84,7 @@ int main() {
     }
     zwlr_virtual_pointer_v1_destroy(pointer);
     zwlr_virtual_pointer_manager_v1_destroy(manager);
+    wl_registry_destroy(registry);
     wl_display_disconnect(display);
     return 0;
 }
