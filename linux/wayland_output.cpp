@@ -16,6 +16,14 @@
 #include "settings/rules.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
+#ifdef TEKUTEKU_LAYER_SHELL
+#define namespace name_space  // a parameter of the generated C header, a keyword in C++
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#undef namespace
+#else
+struct zwlr_layer_shell_v1;
+struct zwlr_layer_surface_v1;
+#endif
 
 namespace {
 
@@ -48,6 +56,8 @@ struct View {
     wl_surface* surface = nullptr;
     xdg_surface* xdgSurface = nullptr;
     xdg_toplevel* toplevel = nullptr;
+    zwlr_layer_surface_v1* layerSurface = nullptr;  // instead of the two above, where offered
+    bool closed = false;                            // the compositor took the layer surface away
     wp_viewport* viewport = nullptr;
     wp_fractional_scale_v1* fractionalScale = nullptr;
     wl_callback* frame = nullptr;
@@ -64,6 +74,7 @@ struct View {
     void FreeBuffers();
     bool AllocateBuffers();
     void UpdateSize();
+    void Configure(int32_t width, int32_t height);
 };
 
 }  // namespace
@@ -74,6 +85,8 @@ struct WaylandSession::State {
     wl_compositor* compositor = nullptr;
     wl_shm* shm = nullptr;
     xdg_wm_base* wmBase = nullptr;
+    zwlr_layer_shell_v1* layerShell = nullptr;
+    bool useLayerShell = true;  // false: full-screen toplevels even where the layer shell is
     wl_seat* seat = nullptr;
     wl_keyboard* keyboard = nullptr;
     wl_pointer* pointer = nullptr;
@@ -95,9 +108,73 @@ struct WaylandSession::State {
 
     void AddView(Output* output);
     void RemoveViewOf(Output* output);
+    void RemoveClosedViews();
 };
 
 namespace {
+
+// --- the layer shell -----------------------------------------------------------------------
+// Where the compositor has it (sway, Hyprland, KDE Plasma), each output gets an overlay: above
+// panels and full-screen windows, over the whole output, and given the keyboard.
+
+#ifdef TEKUTEKU_LAYER_SHELL
+void LayerConfigure(void* data, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t width,
+                    uint32_t height) {
+    zwlr_layer_surface_v1_ack_configure(layer, serial);
+    static_cast<View*>(data)->Configure(static_cast<int32_t>(width), static_cast<int32_t>(height));
+}
+// Sent when its output goes away, say. The view goes once the dispatch is over, not in here.
+void LayerClosed(void* data, zwlr_layer_surface_v1*) { static_cast<View*>(data)->closed = true; }
+const zwlr_layer_surface_v1_listener kLayerListener = {LayerConfigure, LayerClosed};
+
+bool IsLayerShell(std::string_view interface) {
+    return interface == zwlr_layer_shell_v1_interface.name;
+}
+// Bound at version 3 at most: nothing later is used.
+zwlr_layer_shell_v1* BindLayerShell(wl_registry* registry, uint32_t name, uint32_t version) {
+    return static_cast<zwlr_layer_shell_v1*>(
+        wl_registry_bind(registry, name, &zwlr_layer_shell_v1_interface, std::min(version, 3u)));
+}
+void DestroyLayerShell(zwlr_layer_shell_v1* shell) {
+    if (zwlr_layer_shell_v1_get_version(shell) >= ZWLR_LAYER_SHELL_V1_DESTROY_SINCE_VERSION) {
+        zwlr_layer_shell_v1_destroy(shell);
+    } else {
+        wl_proxy_destroy(reinterpret_cast<wl_proxy*>(shell));
+    }
+}
+void DestroyLayerSurface(zwlr_layer_surface_v1* layer) { zwlr_layer_surface_v1_destroy(layer); }
+
+// Anchored to all four edges with size 0, the compositor gives it the output's size.
+void MakeLayerSurface(View& v, zwlr_layer_shell_v1* shell) {
+    v.layerSurface = zwlr_layer_shell_v1_get_layer_surface(
+        shell, v.surface, v.output->output, ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "tekuteku");
+    zwlr_layer_surface_v1_add_listener(v.layerSurface, &kLayerListener, &v);
+    zwlr_layer_surface_v1_set_anchor(
+        v.layerSurface,
+        ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+            ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+    zwlr_layer_surface_v1_set_exclusive_zone(v.layerSurface, -1);  // over panels too
+    zwlr_layer_surface_v1_set_keyboard_interactivity(
+        v.layerSurface, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+}
+
+// sway 1.7 gives the keyboard to no one when the overlay that had it goes with its output, and
+// looks for another only when an overlay's state changes: asking for the keyboard again is such
+// a change, and harmless elsewhere.
+void ClaimKeyboard(View& v) {
+    if (!v.layerSurface) return;
+    zwlr_layer_surface_v1_set_keyboard_interactivity(
+        v.layerSurface, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+    wl_surface_commit(v.surface);
+}
+#else
+bool IsLayerShell(std::string_view) { return false; }
+zwlr_layer_shell_v1* BindLayerShell(wl_registry*, uint32_t, uint32_t) { return nullptr; }
+void DestroyLayerShell(zwlr_layer_shell_v1*) {}
+void DestroyLayerSurface(zwlr_layer_surface_v1*) {}
+void MakeLayerSurface(View&, zwlr_layer_shell_v1*) {}
+void ClaimKeyboard(View&) {}
+#endif
 
 // --- buffers and sizes ---------------------------------------------------------------------
 
@@ -110,6 +187,7 @@ View::~View() {
     if (frame) wl_callback_destroy(frame);
     if (fractionalScale) wp_fractional_scale_v1_destroy(fractionalScale);
     if (viewport) wp_viewport_destroy(viewport);
+    if (layerSurface) DestroyLayerSurface(layerSurface);
     if (toplevel) xdg_toplevel_destroy(toplevel);
     if (xdgSurface) xdg_surface_destroy(xdgSurface);
     if (surface) wl_surface_destroy(surface);
@@ -189,6 +267,26 @@ void View::UpdateSize() {
     view.needsStart = true;
 }
 
+// The logical size a configure asks for; zero leaves it to the client: the output's size, or
+// the window's as it was.
+void View::Configure(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) {
+        if (output && output->modeWidth > 0) {
+            width = output->modeWidth / std::max(1, output->scale);
+            height = output->modeHeight / std::max(1, output->scale);
+        } else if (logicalWidth > 0) {
+            width = logicalWidth;
+            height = logicalHeight;
+        } else {
+            width = kDefaultWindowWidth;
+            height = kDefaultWindowHeight;
+        }
+    }
+    logicalWidth = width;
+    logicalHeight = height;
+    UpdateSize();
+}
+
 // --- listeners -----------------------------------------------------------------------------
 
 const wl_callback_listener kFrameListener = {
@@ -214,22 +312,7 @@ const xdg_toplevel_listener kToplevelListener = {ToplevelConfigure, ToplevelClos
 void SurfaceConfigure(void* data, xdg_surface* surface, uint32_t serial) {
     View* v = static_cast<View*>(data);
     xdg_surface_ack_configure(surface, serial);
-    int32_t width = v->pendingWidth, height = v->pendingHeight;
-    if (width <= 0 || height <= 0) {  // the client chooses
-        if (v->output && v->output->modeWidth > 0) {
-            width = v->output->modeWidth / std::max(1, v->output->scale);
-            height = v->output->modeHeight / std::max(1, v->output->scale);
-        } else if (v->logicalWidth > 0) {
-            width = v->logicalWidth;
-            height = v->logicalHeight;
-        } else {
-            width = kDefaultWindowWidth;
-            height = kDefaultWindowHeight;
-        }
-    }
-    v->logicalWidth = width;
-    v->logicalHeight = height;
-    v->UpdateSize();
+    v->Configure(v->pendingWidth, v->pendingHeight);
 }
 const xdg_surface_listener kXdgSurfaceListener = {SurfaceConfigure};
 
@@ -420,6 +503,8 @@ void RegistryGlobal(void* data, wl_registry* registry, uint32_t name, const char
     } else if (is == org_kde_kwin_idle_interface.name) {
         s->kdeIdle =
             Bind<org_kde_kwin_idle>(registry, name, &org_kde_kwin_idle_interface, version, 1);
+    } else if (IsLayerShell(is) && s->useLayerShell) {
+        s->layerShell = BindLayerShell(registry, name, version);
     }
 }
 
@@ -439,6 +524,17 @@ void RegistryGlobalRemove(void* data, wl_registry*, uint32_t name) {
 }
 const wl_registry_listener kRegistryListener = {RegistryGlobal, RegistryGlobalRemove};
 
+// A window, or full screen on one output where there is no layer shell.
+void MakeToplevel(View& v, xdg_wm_base* wmBase) {
+    v.xdgSurface = xdg_wm_base_get_xdg_surface(wmBase, v.surface);
+    xdg_surface_add_listener(v.xdgSurface, &kXdgSurfaceListener, &v);
+    v.toplevel = xdg_surface_get_toplevel(v.xdgSurface);
+    xdg_toplevel_add_listener(v.toplevel, &kToplevelListener, &v);
+    xdg_toplevel_set_title(v.toplevel, "てくてくポルッカ");
+    xdg_toplevel_set_app_id(v.toplevel, "tekuteku");
+    if (v.output) xdg_toplevel_set_fullscreen(v.toplevel, v.output->output);
+}
+
 }  // namespace
 
 void WaylandSession::State::AddView(Output* output) {
@@ -453,21 +549,25 @@ void WaylandSession::State::AddView(Output* output) {
             wp_fractional_scale_manager_v1_get_fractional_scale(fractionalManager, v->surface);
         wp_fractional_scale_v1_add_listener(v->fractionalScale, &kFractionalListener, v.get());
     }
-    v->xdgSurface = xdg_wm_base_get_xdg_surface(wmBase, v->surface);
-    xdg_surface_add_listener(v->xdgSurface, &kXdgSurfaceListener, v.get());
-    v->toplevel = xdg_surface_get_toplevel(v->xdgSurface);
-    xdg_toplevel_add_listener(v->toplevel, &kToplevelListener, v.get());
-    xdg_toplevel_set_title(v->toplevel, "てくてくポルッカ");
-    xdg_toplevel_set_app_id(v->toplevel, "tekuteku");
-    if (output) xdg_toplevel_set_fullscreen(v->toplevel, output->output);
+    if (output && layerShell) {
+        MakeLayerSurface(*v, layerShell);
+    } else {
+        MakeToplevel(*v, wmBase);
+    }
     wl_surface_commit(v->surface);  // no buffer yet: asks for the first configure
     views.push_back(std::move(v));
 }
 
 void WaylandSession::State::RemoveViewOf(Output* output) {
-    views.erase(std::remove_if(views.begin(), views.end(),
-                               [output](const auto& v) { return v->output == output; }),
-                views.end());
+    if (std::erase_if(views, [output](const auto& v) { return v->output == output; })) {
+        for (const auto& v : views) ClaimKeyboard(*v);
+    }
+}
+
+void WaylandSession::State::RemoveClosedViews() {
+    if (std::erase_if(views, [](const auto& v) { return v->closed; })) {
+        for (const auto& v : views) ClaimKeyboard(*v);
+    }
 }
 
 WaylandSession::WaylandSession() : state_(std::make_unique<State>()) {}
@@ -480,6 +580,7 @@ WaylandSession::~WaylandSession() {
     if (s.kdeIdleTimeout) org_kde_kwin_idle_timeout_release(s.kdeIdleTimeout);
     if (s.idleNotifier) ext_idle_notifier_v1_destroy(s.idleNotifier);
     if (s.kdeIdle) org_kde_kwin_idle_destroy(s.kdeIdle);
+    if (s.layerShell) DestroyLayerShell(s.layerShell);
     for (const auto& o : s.outputs) wl_output_destroy(o->output);
     s.outputs.clear();
     if (s.keyboard) ReleaseKeyboard(s.keyboard);
@@ -510,6 +611,9 @@ bool WaylandSession::Connect(std::string& error) {
                 (name ? name : "wayland-0") + "'";
         return false;
     }
+    // For compositors whose layer shell misbehaves, and to try the other way on one that has it.
+    const char* noLayerShell = std::getenv("TEKUTEKU_NO_LAYER_SHELL");
+    s.useLayerShell = !noLayerShell || !*noLayerShell;
     s.registry = wl_display_get_registry(s.display);
     wl_registry_add_listener(s.registry, &kRegistryListener, &s);
     // The globals, then what they announce (seat capabilities, output modes and scales).
@@ -626,6 +730,7 @@ WaylandEvents WaylandSession::Dispatch() {
     if (wl_display_dispatch_pending(s.display) < 0 || wl_display_get_error(s.display) != 0) {
         events.lost = true;
     }
+    s.RemoveClosedViews();
     events.endRequested = s.endRequested;
     s.endRequested = false;
     return events;

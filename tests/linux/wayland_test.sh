@@ -1,14 +1,17 @@
 #!/bin/bash
 # The saver on Wayland, under a headless sway started here with two outputs of different sizes,
-# one at scale 2: every output gets its own picture with walkers, crisp at whole device pixels;
-# a key ends it; --idle starts it after the idle time and again after input ended it; an output
-# added while it runs gets a picture too; the swayidle recipe works. Then the full-screen X saver under sway's XWayland, 20
-# times: it must come up full screen every time.
+# one at scale 2: every output gets its own picture with walkers, crisp at whole device pixels,
+# on an overlay (layer shell) and, when told to do without, on a full-screen toplevel; a key, a
+# click and more than 4 pixels of pointer motion end it; --idle starts it after the idle time and
+# again after input ended it; an output added while it runs gets a picture too, and one taken
+# away leaves the rest drawing; the swayidle recipe works. Then the full-screen X saver under
+# sway's XWayland, 20 times: it must come up full screen every time.
 # sway will not run as root, so it runs as an unprivileged user of its own; the programs under
 # test run as that user too (XWayland admits only it).
-# Usage: wayland_test.sh TEKUTEKU XHELPER SANITIZED VERSION
+# Usage: wayland_test.sh TEKUTEKU XHELPER SANITIZED VERSION WLPOINTER
 . "$(dirname "$0")/lib.sh"
 VERSION=$4
+WLPOINTER=$5
 
 check "--version names the project's version" test "$("$TEKUTEKU" --version)" = "tekuteku $VERSION"
 
@@ -30,6 +33,8 @@ cat >"$WORK/sway.conf" <<CONF
 output HEADLESS-1 mode 1280x720 position 0 0
 output HEADLESS-2 mode 800x600 position 1280 0 scale 2
 exec sh -c 'echo "\$DISPLAY" >$RUNTIME/x-display'
+# The outputs of a sway run inside this one: floating, so that closing one leaves the others' size.
+for_window [app_id="wlroots"] floating enable
 CONF
 chown -R "$USER_NAME" "$RUNTIME"
 AS_USER=(setpriv --reuid="$USER_NAME" --regid="$(id -g "$USER_NAME")" --init-groups --
@@ -46,13 +51,14 @@ SWAYSOCK=$(ls "$RUNTIME"/sway-ipc.*.sock)
 export SWAYSOCK
 WAYLAND_USER=("${AS_USER[@]}" WAYLAND_DISPLAY="$WAYLAND_DISPLAY")
 
+SAVER_ENV=()  # more of the saver's environment, NAME=VALUE
 start_wayland() {
-    "${WAYLAND_USER[@]}" "$WORK/tekuteku" "$@" 2>>"$WORK/saver.err" &
+    "${WAYLAND_USER[@]}" "${SAVER_ENV[@]}" "$WORK/tekuteku" "$@" 2>>"$WORK/saver.err" &
     SAVER=$!
     PIDS="$PIDS $SAVER"
 }
 
-# surfaces N: sway shows N full-screen saver surfaces.
+# surfaces N: sway shows N full-screen saver toplevels (overlays are not in its tree).
 surfaces() {
     swaymsg -t get_tree | python3 -c '
 import json, sys
@@ -69,7 +75,8 @@ sys.exit(0 if found == int(sys.argv[1]) else 1)' "$1"
 # each band of the stage (the output's device pixels divided by SCALE), none below the last,
 # and every stage pixel a uniform SCALE x SCALE block.
 picture_now() {
-    grim -t ppm -o "$1" "$WORK/shot.ppm" 2>/dev/null || return 1
+    # grim waits for the output's next frame, which a hidden nested output never draws.
+    timeout 10 grim -t ppm -o "$1" "$WORK/shot.ppm" 2>/dev/null || return 1
     python3 - "$WORK/shot.ppm" "$2" "$3" >"$WORK/picture.out" <<'PY'
 import sys
 data = open(sys.argv[1], "rb").read()
@@ -115,28 +122,86 @@ picture() {
 }
 
 # key_until CONDITION...: sends a key, again and again, until CONDITION holds (a key sent just
-# as a surface maps can be lost).
+# as a surface maps can be lost). wtype's keyboard exists only while it runs, and the saver asks
+# for it only once the compositor says it is there: wtype waits 200 ms before the key, or the
+# press often comes before the saver's keyboard does and only the release reaches it.
 key_until() {
     local deadline=$(( $(date +%s%N) + 20000000000 ))
     until "$@"; do
         [ "$(date +%s%N)" -ge "$deadline" ] && return 1
-        wtype a 2>/dev/null
+        wtype -s 200 a 2>/dev/null
         LAST_KEY=$(date +%s%N)
         eventually 1 "$@" && return 0
     done
 }
 saver_gone() { gone "$SAVER"; }
+
+# covered OUTPUT...: every OUTPUT is mostly black (sway's own background is grey); bare: none is.
+black_percent() {
+    timeout 10 grim -t ppm -o "$1" "$WORK/black.ppm" 2>/dev/null &&
+        python3 -c 'import sys; d = open(sys.argv[1], "rb").read().split(b"\n", 3)[3]
+n = range(0, len(d) // 3, 97); print(100 * sum(d[i * 3:i * 3 + 3] == bytes(3) for i in n) // len(n))' "$WORK/black.ppm"
+}
+covered() { local o p; for o; do p=$(black_percent "$o") && [ "$p" -ge 70 ] || return 1; done; }
+bare() { local o p; for o; do p=$(black_percent "$o") && [ "$p" -lt 10 ] || return 1; done; }
+# drawing OUTPUT: three different pictures of OUTPUT in turn, so the saver is still drawing.
+drawing() {
+    local seen="" shot deadline=$(( $(date +%s%N) + 20000000000 ))
+    while [ "$(echo "$seen" | wc -w)" -lt 3 ]; do
+        [ "$(date +%s%N)" -ge "$deadline" ] && return 1
+        shot=$(timeout 10 grim -t ppm -o "$1" - 2>/dev/null | md5sum | cut -c1-32)
+        case " $seen " in *" $shot "*) ;; *) seen="$seen $shot" ;; esac
+    done
+}
 ms_since() { echo $(( ($(date +%s%N) - $1) / 1000000 )); }
 
 # Full screen on both outputs: 3 walkers on the 720-pixel output; the scale-2 one has a
-# 300-pixel stage, room for one band only.
+# 300-pixel stage, room for one band only. sway has the layer shell: an overlay on each output.
 start_wayland --fullscreen --speed 6 --count 3 --seed 11
-check "a surface on each output, full screen" eventually 20 surfaces 2
 check "HEADLESS-1: three walkers" picture HEADLESS-1 1 3
 check "HEADLESS-2 at scale 2: one walker in 2x2 device pixels each" picture HEADLESS-2 2 1
+check "overlays, not toplevels" surfaces 0
 check "a key ends it" key_until saver_gone
 wait "$SAVER"
 check "key: status 0" test $? = 0
+
+# Without the layer shell (as on GNOME): a full-screen toplevel on each output.
+SAVER_ENV=(TEKUTEKU_NO_LAYER_SHELL=1)
+start_wayland --fullscreen --speed 6 --count 3 --seed 11
+check "toplevels: a surface on each output, full screen" eventually 20 surfaces 2
+check "toplevels: HEADLESS-1, three walkers" picture HEADLESS-1 1 3
+check "toplevels: HEADLESS-2 at scale 2, one walker" picture HEADLESS-2 2 1
+check "toplevels: a key ends it" key_until saver_gone
+SAVER_ENV=()
+
+# Pointer input from a virtual pointer made before the saver starts, so the saver has it from
+# its start, put at 100,100 on HEADLESS-1 first: 2 right and 2 down (4 pixels) leave the saver
+# drawing, one more right (5 from where it was) ends it; a click ends it too.
+coproc POINTER { "$WLPOINTER"; }
+POINTER_PROCESS=$POINTER_PID  # bash unsets POINTER_PID once it has ended
+PIDS="$PIDS $POINTER_PROCESS"
+pointer() {
+    echo "$*" >&"${POINTER[1]}"
+    local reply
+    read -r -t 10 reply <&"${POINTER[0]}" && [ "$reply" = ok ]
+}
+read -r -t 10 ready <&"${POINTER[0]}"
+check "a virtual pointer" test "${ready:-}" = ready
+pointer move -10000 -10000
+check "pointer to 100,100" pointer move 100 100
+start_wayland --fullscreen --speed 6 --count 2
+check "pointer: shown" picture HEADLESS-1 1 2
+check "pointer: moved by 2,2" pointer move 2 2
+check "4 pixels of motion: still drawing" drawing HEADLESS-1
+check "4 pixels of motion: still running" alive "$SAVER"
+check "pointer: moved by 1,0" pointer move 1 0
+check "5 pixels of motion end it" eventually 10 saver_gone
+start_wayland --fullscreen --speed 6 --count 2
+check "click: shown" picture HEADLESS-1 1 2
+check "click: pressed and released" pointer click
+check "a click ends it" eventually 10 saver_gone
+exec {POINTER[1]}>&-  # the pointer goes, and leaves the later tests alone
+wait "$POINTER_PROCESS"
 
 # In a window of its own it is not full screen, and a key ends it too.
 start_wayland --speed 6
@@ -149,24 +214,23 @@ check "a key ends the window" key_until saver_gone
 # showing and the wait starts again.
 START=$(date +%s%N)
 start_wayland --idle 2 --speed 6 --count 2
-check "--idle: shown after idle time" eventually 20 surfaces 2
+check "--idle: shown after idle time" eventually 20 covered HEADLESS-1 HEADLESS-2
 check "--idle: not before 2 s ($(ms_since "$START") ms)" test "$(ms_since "$START")" -ge 1900
 check "--idle: walkers" picture HEADLESS-1 1 2
-check "--idle: a key ends the showing" key_until surfaces 0
+check "--idle: a key ends the showing" key_until bare HEADLESS-1 HEADLESS-2
 check "--idle: the program waits on" alive "$SAVER"
-check "--idle: shown again after idle time" eventually 20 surfaces 2
+check "--idle: shown again after idle time" eventually 20 covered HEADLESS-1 HEADLESS-2
 check "--idle: again not before 2 s after the key ($(ms_since "$LAST_KEY") ms)" \
     test "$(ms_since "$LAST_KEY")" -ge 1900
 kill -TERM "$SAVER"
 wait "$SAVER"
 check "--idle: SIGTERM ends it (143)" test $? = 143
 
-# An output that comes while it runs gets a surface and a picture of its own. (sway 1.7 cannot
-# take a headless output away again, so going away is not tried.)
+# An output that comes while it runs gets a surface and a picture of its own.
 start_wayland --fullscreen --speed 6 --count 3
-check "hot plug: two surfaces first" eventually 20 surfaces 2
+check "hot plug: two surfaces first" eventually 20 covered HEADLESS-1 HEADLESS-2
 swaymsg create_output >/dev/null
-check "an output added while it runs gets a surface of its own" eventually 20 surfaces 3
+check "an output added while it runs gets a surface of its own" eventually 20 covered HEADLESS-3
 check "and a picture (HEADLESS-3)" picture HEADLESS-3 1 3
 check "a key ends it with three outputs" key_until saver_gone
 
@@ -179,12 +243,41 @@ if command -v swayidle >/dev/null; then
     PIDS="$PIDS $IDLER"
     saver_of_swayidle() { SAVER=$(pgrep -f "^$WORK/tekuteku --fullscreen --seed 5") && [ -n "$SAVER" ]; }
     check "swayidle: the saver after its timeout" eventually 20 saver_of_swayidle
-    check "swayidle: on every output (three by now)" eventually 20 surfaces 3
+    check "swayidle: on every output (three by now)" eventually 20 covered HEADLESS-1 HEADLESS-2 HEADLESS-3
     check "swayidle: the later timeout fires while the saver runs" eventually 20 test -e "$WORK/locked"
     check "swayidle: the saver is still there" alive "$SAVER"
-    check "swayidle: a key ends it" key_until surfaces 0
+    check "swayidle: a key ends it" key_until bare HEADLESS-1 HEADLESS-2 HEADLESS-3
     kill "$IDLER"
 fi
+
+# An output that goes away while it runs. sway 1.7 can neither disable nor unplug a headless
+# output, so a second sway runs inside this one, its outputs windows here: closing one takes that
+# output away. The saver draws there on WL-1, then also on WL-2 added later, whose overlay takes
+# the keyboard; when WL-2 goes, WL-1 must go on drawing, and a key must still end it.
+cat >"$WORK/inner.conf" <<CONF
+xwayland disable
+exec sh -c 'echo "\$WAYLAND_DISPLAY \$SWAYSOCK" >$RUNTIME/inner'
+CONF
+"${WAYLAND_USER[@]}" WLR_BACKENDS=wayland WLR_WL_OUTPUTS=1 WLR_LIBINPUT_NO_DEVICES=1 \
+    WLR_RENDERER=pixman sway -c "$WORK/inner.conf" >"$WORK/inner.log" 2>&1 &
+INNER_SWAY=$!
+PIDS="$PIDS $INNER_SWAY"
+check "a sway inside sway" eventually 30 test -s "$RUNTIME/inner"
+read -r INNER INNER_SOCK <"$RUNTIME/inner"
+inner_outputs_are() { [ "$(SWAYSOCK=$INNER_SOCK swaymsg -t get_outputs | grep -c '"name": "WL-')" = "$1" ]; }
+SAVER_ENV=(WAYLAND_DISPLAY="$INNER")
+start_wayland --fullscreen --speed 6 --count 2
+WAYLAND_DISPLAY=$INNER check "inner: WL-1" picture WL-1 1 2
+SWAYSOCK=$INNER_SOCK swaymsg create_output >/dev/null
+WAYLAND_DISPLAY=$INNER check "inner: WL-2 added" picture WL-2 1 2
+swaymsg '[title="wlroots - WL-2"] kill' >/dev/null
+check "WL-2 taken away" eventually 20 inner_outputs_are 1
+WAYLAND_DISPLAY=$INNER check "WL-1 still drawing without WL-2" drawing WL-1
+check "still running without WL-2" alive "$SAVER"
+WAYLAND_DISPLAY=$INNER check "a key ends it without WL-2" key_until saver_gone
+SAVER_ENV=()
+kill "$INNER_SWAY"
+wait "$INNER_SWAY"
 
 # The X11 saver under XWayland: full screen every time, not now and then a tiled window.
 X_USER=("${AS_USER[@]}" DISPLAY="$(cat "$RUNTIME/x-display")")
