@@ -151,7 +151,7 @@ async function recordRects(browser, url, ticks = 500) {
     CanvasRenderingContext2D.prototype.putImageData = function (image, dx, dy, x, y, w, h) {
       put.call(this, image, dx, dy, x, y, w, h);
       const tick = window.tekuteku?.ticks ?? 0;
-      if (tick > 0) (window.rectsByTick[tick] ??= []).push([x, y, w, h]);
+      if (tick > 0) (window.rectsByTick[tick] ??= []).push([dx + x, dy + y, w, h]);
     };
   });
   await page.goto(`${url}?count=5&seed=1&speed=6`);
