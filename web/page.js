@@ -30,7 +30,7 @@ let options = null;
 let stage = null;
 let timer = 0;
 let ticking = false;  // wanted; the timer itself pauses while the tab is hidden
-let picture = null;   // ImageData over the core's RGBA copy of the screen
+let sheet = null;     // ImageData over the core's RGBA copy of the sprite sheet
 let audio = null;     // { context, buffers, playing } once sound is on and someone touched the page
 let mouseReference = null;
 let idleTimer = 0;
@@ -75,24 +75,29 @@ function startStage() {
     width: stage.width, height: stage.height, scale: stage.scale, seed,
     walkers: core._tk_walker_count(), interval: core._tk_interval(), soundOn: core._tk_sound_on() === 1,
   });
-  present();
+  context.fillStyle = '#000';
+  context.fillRect(0, 0, stage.width, stage.height);
 }
 
-// Hands the rectangles the core changed since the last call to the canvas.
-function present() {
-  const count = core._tk_present();
+// Makes the copies of the core's last step, in its order, straight from the sheet: the canvas is
+// the only screen there is.
+function draw() {
+  const count = core._tk_copy_count();
   if (count === 0) return;
-  const buffer = core.HEAPU8.buffer;
-  const pointer = core._tk_rgba();
-  if (!picture || picture.data.buffer !== buffer || picture.data.byteOffset !== pointer ||
-      picture.width !== stage.width || picture.height !== stage.height) {
-    const bytes = new Uint8ClampedArray(buffer, pointer, stage.width * stage.height * 4);
-    picture = new ImageData(bytes, stage.width, stage.height);
+  if (sheet.data.buffer !== core.HEAPU8.buffer) sheet = sheetImage();  // the memory grew
+  const copies = core.HEAP32;
+  const first = core._tk_copies() >> 2;
+  for (let i = first; i < first + count * 6; i += 6) {
+    const srcX = copies[i + 2];
+    const srcY = copies[i + 3];
+    context.putImageData(sheet, copies[i] - srcX, copies[i + 1] - srcY, srcX, srcY, copies[i + 4], copies[i + 5]);
   }
-  const rects = new Int32Array(buffer, core._tk_rects(), count * 6);
-  for (let i = 0; i < count * 6; i += 6) {
-    context.putImageData(picture, 0, 0, rects[i], rects[i + 1], rects[i + 4], rects[i + 5]);
-  }
+}
+
+function sheetImage() {
+  const width = core._tk_sheet_width();
+  const height = core._tk_sheet_height();
+  return new ImageData(new Uint8ClampedArray(core.HEAPU8.buffer, core._tk_sheet_rgba(), width * height * 4), width, height);
 }
 
 function step() {
@@ -100,7 +105,7 @@ function step() {
   if (status.tickTimes.length > 64) status.tickTimes.shift();
   const request = core._tk_step();
   status.ticks += 1;
-  present();
+  draw();
   if (status.firstFrameMs === null) {
     requestAnimationFrame(() => { status.firstFrameMs ??= performance.now(); });
   }
@@ -402,6 +407,7 @@ async function runTestTicks(count) {
     const sliceEnd = performance.now() + 20;
     while (done < count && performance.now() < sliceEnd) {
       core._tk_step();
+      draw();
       done += 1;
     }
     status.ticks = done;
@@ -418,8 +424,8 @@ function keepForOffline() {
 async function main() {
   options = readPageOptions(location.search, readStorage(), warn);
   status.settings = options.settings;
-  const sheet = loadSheet();
-  sheet.catch(() => {});  // reported once awaited, after the core
+  const sheetFile = loadSheet();
+  sheetFile.catch(() => {});  // reported once awaited, after the core
   const module = await compileCore();
   core = await createTekuteku({
     instantiateWasm(imports, receive) {
@@ -428,18 +434,18 @@ async function main() {
       return {};
     },
   });
-  const bytes = await sheet;
+  const bytes = await sheetFile;
   const pointer = core._malloc(bytes.length);
   core.HEAPU8.set(bytes, pointer);
   const loaded = core._tk_load_sheet(pointer, bytes.length);
   core._free(pointer);
   if (!loaded) throw new Error(`スプライトシート sheet.bmp.gz が使えません(${core.UTF8ToString(core._tk_error())})`);
+  sheet = sheetImage();
 
   if (options.ticks !== null) {
     // Test hook: a still picture after exactly that many ticks, as tekuteku-render draws it.
     startStage();
     await runTestTicks(options.ticks);
-    present();
     status.state = 'stopped';
   } else if (options.idle !== null) {
     idleInput();

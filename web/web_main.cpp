@@ -27,11 +27,16 @@ EMSCRIPTEN_KEEPALIVE void tk_start(int32_t width, int32_t height, int32_t speed,
 
 EMSCRIPTEN_KEEPALIVE int tk_step() { return saver.Step(); }
 
-// Number of changed rectangles now in tk_rects(), as six int32 each: x, y, (unused x2), w, h.
-EMSCRIPTEN_KEEPALIVE int tk_present() { return static_cast<int>(saver.Present().size()); }
-EMSCRIPTEN_KEEPALIVE const ClippedCopy* tk_rects() { return saver.Presented().data(); }
+// The copies the last step made, in tk_copies() as six int32 each: destination x and y, source
+// x and y in the sheet, width and height.
+EMSCRIPTEN_KEEPALIVE int tk_copy_count() { return static_cast<int>(saver.Copies().size()); }
+EMSCRIPTEN_KEEPALIVE const ClippedCopy* tk_copies() { return saver.Copies().data(); }
 
-EMSCRIPTEN_KEEPALIVE uint8_t* tk_rgba() { return saver.Rgba(); }
+// The sheet as the canvas takes it (see WebSaver::Atlas).
+EMSCRIPTEN_KEEPALIVE const uint32_t* tk_sheet_rgba() { return saver.Atlas().pixels.data(); }
+EMSCRIPTEN_KEEPALIVE int32_t tk_sheet_width() { return saver.Atlas().width; }
+EMSCRIPTEN_KEEPALIVE int32_t tk_sheet_height() { return saver.Atlas().height; }
+
 EMSCRIPTEN_KEEPALIVE int32_t tk_walker_count() { return saver.Settings().walkerCount; }
 EMSCRIPTEN_KEEPALIVE uint32_t tk_interval() { return saver.TickInterval(); }
 EMSCRIPTEN_KEEPALIVE int tk_sound_on() { return saver.SoundOn() ? 1 : 0; }

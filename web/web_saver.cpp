@@ -1,6 +1,5 @@
 #include "web/web_saver.h"
 
-#include <algorithm>
 #include <bit>
 #include <string_view>
 
@@ -8,32 +7,22 @@
 #include "animation/frame_step.h"
 #include "settings/number_text.h"
 
-// The screen's words are handed to the canvas as bytes: R, G, B, A only on a little-endian machine,
+// The sheet's words are handed to the canvas as bytes: R, G, B, A only on a little-endian machine,
 // which WebAssembly always is.
 static_assert(std::endian::native == std::endian::little);
 
-void ChangedRectCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h,
-                                      int32_t srcX, int32_t srcY) {
+void CopyListCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
+                                   int32_t srcY) {
     ClippedCopy c;
-    if (!ClipCopy(dstX, dstY, w, h, srcX, srcY, screen_.width, screen_.height, atlas_.width,
-                  atlas_.height, c)) {
-        return;
+    if (ClipCopy(dstX, dstY, w, h, srcX, srcY, width_, height_, atlas_.width, atlas_.height, c)) {
+        copies_.push_back(c);
     }
-    SoftwareCanvas(screen_, atlas_).CopyFromAtlas(dstX, dstY, w, h, srcX, srcY);
-    if (all_) return;
-    if (changed_.size() >= kMaxRects) {
-        MarkAll();
-        return;
-    }
-    changed_.push_back(c);
 }
 
-void ChangedRectCanvas::MarkAll() {
-    changed_.clear();
-    all_ = true;
-    if (screen_.width > 0 && screen_.height > 0) {
-        changed_.push_back(ClippedCopy{0, 0, 0, 0, screen_.width, screen_.height});
-    }
+void CopyListCanvas::SetScreen(int32_t width, int32_t height) {
+    width_ = width;
+    height_ = height;
+    copies_.clear();
 }
 
 int WebSoundPlatform::TakeRequest() {
@@ -72,20 +61,14 @@ void WebSaver::Start(int32_t width, int32_t height, const WebSettings& stored, u
     SetUpSound(sound_, soundPlatform_, settings_.soundOff);
     soundPlatform_.TakeRequest();
 
-    screen_ = Surface(width, height);
-    std::fill(screen_.pixels.begin(), screen_.pixels.end(), kOpaqueBlackRgba);
-    canvas_.MarkAll();
+    canvas_.SetScreen(width, height);
     population_ = WalkerPopulation{};
     StartWalkers(population_,
                  MakeStage(0, 0, width, height, settings_.walkerCount, settings_.eventOdds), seed);
 }
 
 int WebSaver::Step() {
+    canvas_.Clear();
     RunFrameStep(population_, canvas_, sound_, soundPlatform_);
     return soundPlatform_.TakeRequest();
-}
-
-const std::vector<ClippedCopy>& WebSaver::Present() {
-    canvas_.TakeChanged(presented_);
-    return presented_;
 }

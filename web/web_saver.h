@@ -1,6 +1,6 @@
 // The browser saver's state, free of any browser call so it can be tested natively: the core's
-// walkers and frame step drawing into a software surface kept in the byte order a <canvas> takes
-// (R, G, B, A), and the rectangles each step changed.
+// walkers and frame step, the sheet in the byte order a <canvas> takes (R, G, B, A), and the
+// copies each step makes from it.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -21,30 +21,24 @@ struct WebSettings {
     int32_t se = RuleFor(Setting::Sound).saverDefault;
 };
 
-// Copies onto the screen surface and remembers where: what a step copied is exactly what
-// changed, so only that is handed to the canvas.
-class ChangedRectCanvas final : public Canvas {
+// Lists the copies a step makes instead of making them: the page makes each one straight from
+// the sheet onto its <canvas>, so the screen is kept only there and no pixel is copied twice.
+class CopyListCanvas final : public Canvas {
 public:
-    ChangedRectCanvas(Surface& screen, const Surface& atlas) : screen_(screen), atlas_(atlas) {}
+    explicit CopyListCanvas(const Surface& atlas) : atlas_(atlas) {}
     void CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
                        int32_t srcY) override;
 
-    void MarkAll();  // the whole screen, after it was cleared or resized
-    // Moves the rectangles changed since the last call into `into` (its old content is dropped).
-    void TakeChanged(std::vector<ClippedCopy>& into) {
-        into.swap(changed_);
-        changed_.clear();
-        all_ = false;
-    }
-
-    // Past this many rectangles (many ticks between two presents) the whole screen is cheaper.
-    static constexpr size_t kMaxRects = 256;
+    void SetScreen(int32_t width, int32_t height);
+    void Clear() { copies_.clear(); }
+    // Clipped to the screen and the sheet, in the order they were made.
+    const std::vector<ClippedCopy>& Copies() const { return copies_; }
 
 private:
-    Surface& screen_;
     const Surface& atlas_;
-    std::vector<ClippedCopy> changed_;  // destination rectangles only; src fields unused
-    bool all_ = false;                  // changed_ is the whole screen
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    std::vector<ClippedCopy> copies_;
 };
 
 // Sound decisions stay in the core; this platform only says whether the page can play sound and
@@ -72,30 +66,26 @@ public:
     // to the canvas's byte order.
     bool LoadSheet(const uint8_t* data, size_t size, const char** error);
 
-    // A new screen of width x height, black, with the walkers started over; the settings are
-    // bounded by the core's rules for that height.
+    // A new screen of width x height, with the walkers started over; the settings are bounded
+    // by the core's rules for that height. The page blacks out its canvas itself.
     void Start(int32_t width, int32_t height, const WebSettings& stored, uint32_t seed,
                bool audioAvailable);
     // One tick; returns the sound request (see WebSoundPlatform::TakeRequest).
     int Step();
-    // The rectangles of Rgba() changed since the last call.
-    const std::vector<ClippedCopy>& Present();
-    const std::vector<ClippedCopy>& Presented() const { return presented_; }
+    // The copies the last step made from Atlas() onto the screen, to be made in this order.
+    const std::vector<ClippedCopy>& Copies() const { return canvas_.Copies(); }
 
-    // The screen in the canvas's byte order: width x height pixels of R, G, B, 255.
-    const Surface& Screen() const { return screen_; }
-    uint8_t* Rgba() { return reinterpret_cast<uint8_t*>(screen_.pixels.data()); }
+    // The sheet in the canvas's byte order: width x height pixels of R, G, B, 255.
+    const Surface& Atlas() const { return atlas_; }
     const SaverSettings& Settings() const { return settings_; }
     uint32_t TickInterval() const { return settings_.tickInterval; }
     bool SoundOn() const { return sound_.on; }
 
 private:
     Surface atlas_;
-    Surface screen_;
-    ChangedRectCanvas canvas_{screen_, atlas_};
+    CopyListCanvas canvas_{atlas_};
     WalkerPopulation population_{};
     SaverSettings settings_{};
     SoundEffects sound_{};
     WebSoundPlatform soundPlatform_;
-    std::vector<ClippedCopy> presented_;
 };

@@ -151,7 +151,7 @@ async function recordRects(browser, url, ticks = 500) {
     CanvasRenderingContext2D.prototype.putImageData = function (image, dx, dy, x, y, w, h) {
       put.call(this, image, dx, dy, x, y, w, h);
       const tick = window.tekuteku?.ticks ?? 0;
-      if (tick > 0) (window.rectsByTick[tick] ??= []).push([x, y, w, h]);
+      if (tick > 0) (window.rectsByTick[tick] ??= []).push([dx + x, dy + y, w, h]);
     };
   });
   await page.goto(`${url}?count=5&seed=1&speed=6`);
@@ -204,6 +204,7 @@ async function cpuUse(browser, url, floorUrl, rounds = 5) {
     console.log(`speed ${speed} (${interval} ms), 5 walkers on 1920x1080, ${rounds} turns of ${(seconds / rounds).toFixed(0)} s each:`);
     let own = empty;
     let least = empty;
+    const turns = [];  // each turn's page / floor per tick: a burst of other load skews one turn only
     for (let round = 0; round < rounds; round += 1) {
       const page = await openPage(browser, { width: 1920, height: 1080 });
       await page.goto(`${url}?count=5&seed=1&speed=${speed}`);
@@ -221,12 +222,16 @@ async function cpuUse(browser, url, floorUrl, rounds = 5) {
       await settle(browser, renderers);
       describeCpu('floor', f);
       least = add(least, f);
+      turns.push((m.renderer * m.elapsed * f.ticks) / (f.renderer * f.elapsed * m.ticks));
     }
     const perTick = (m) => (m.rendererSeconds / m.ticks) * 1e6;
     console.log(`  page / floor, renderer CPU: ${(own.rendererSeconds / least.rendererSeconds).toFixed(2)}x ` +
       `(${(own.rendererSeconds / own.elapsed).toFixed(4)} / ${(least.rendererSeconds / least.elapsed).toFixed(4)} s/s); ` +
       `per tick ${(perTick(own) / perTick(least)).toFixed(2)}x (${perTick(own).toFixed(0)} / ${perTick(least).toFixed(0)} µs); ` +
       `all processes ${(own.totalSeconds / least.totalSeconds).toFixed(2)}x`);
+    turns.sort((a, b) => a - b);
+    console.log(`  page / floor, renderer CPU per tick, median of the ${rounds} turns: ${turns[rounds >> 1].toFixed(2)}x ` +
+      `(from ${turns[0].toFixed(2)}x to ${turns.at(-1).toFixed(2)}x)`);
   }
 }
 

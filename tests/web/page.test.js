@@ -2,9 +2,13 @@
 // full screen by mouse, keyboard and touch, the panel, idle mode, a hidden tab and sound.
 import { describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
+import { execFileSync } from 'node:child_process';
+import { appendFileSync, cpSync, mkdtempSync, readFileSync, readdirSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import path from 'node:path';
-import { canvasPixels, errorsOf, openPage, renderPixels, sharedBrowser, repo, waitForStatus } from './lib.js';
+import {
+  canvasPixels, errorsOf, openPage, pageDir, renderPixels, sharedBrowser, repo, startServer, waitForStatus,
+} from './lib.js';
 
 const shared = sharedBrowser();
 
@@ -131,25 +135,50 @@ describe('loading', () => {
     }
   });
 
-  test('after the first visit the page starts offline, from its service worker\'s cache', async () => {
-    await withPage(async (page) => {
-      await page.goto(`${shared.server.url}?seed=2&speed=6`);
-      await waitForStatus(page, (st) => st.state === 'running');
-      await page.waitForFunction(() => navigator.serviceWorker.controller !== null, { timeout: 10000 });
-      const caches = await page.evaluate(() => caches.keys());
-      const version = readFileSync(path.join(repo, 'CMakeLists.txt'), 'utf8').match(/project\(tekuteku VERSION ([0-9.]+)/)[1];
-      assert.equal(caches.length, 1);
-      assert.match(caches[0], new RegExp(`^tekuteku-${version.replaceAll('.', '\\.')}-[0-9a-f]{16}$`));
-      await page.setOfflineMode(true);
-      try {
+  // Served from a copy of the build, which then becomes a new build: one file changed and its
+  // worker written again as the build writes it.
+  test('after the first visit the page starts offline, from its service worker\'s cache; a new build replaces it', async () => {
+    const folder = mkdtempSync(path.join(tmpdir(), 'tekuteku-page-'));
+    cpSync(pageDir, folder, { recursive: true });
+    const server = await startServer(folder);
+    const cacheOf = () => readFileSync(path.join(folder, 'sw.js'), 'utf8').match(/const CACHE = '([^']+)'/)[1];
+    try {
+      await withPage(async (page) => {
+        await page.goto(`${server.url}?seed=2&speed=6`);
+        await waitForStatus(page, (st) => st.state === 'running');
+        await page.waitForFunction(() => navigator.serviceWorker.controller !== null, { timeout: 10000 });
+        const caches = await page.evaluate(() => caches.keys());
+        const version = readFileSync(path.join(repo, 'CMakeLists.txt'), 'utf8').match(/project\(tekuteku VERSION ([0-9.]+)/)[1];
+        assert.deepEqual(caches, [cacheOf()]);
+        assert.match(caches[0], new RegExp(`^tekuteku-${version.replaceAll('.', '\\.')}-[0-9a-f]{16}$`));
+        await page.setOfflineMode(true);
+        try {
+          await page.reload();
+          const s = await waitForStatus(page, (st) => st.state === 'running' && st.ticks > 5, 10000, 'the page offline');
+          assert.equal(s.interval, 10, 'the address\'s settings, read offline too');
+        } finally {
+          await page.setOfflineMode(false);
+        }
+
+        appendFileSync(path.join(folder, 'page.js'), '\nwindow.newBuild = true;\n');
+        const kept = readFileSync(path.join(folder, 'sw.js'), 'utf8').match(/const FILES = \[([^\]]*)\]/)[1]
+          .split(', ').map((name) => name.slice(1, -1)).filter((name) => name !== './');
+        const others = readdirSync(folder).filter((name) => name.endsWith('.wav.delta.gz'));
+        execFileSync('python3', [path.join(repo, 'web/make_sw.py'), path.join(repo, 'web/sw.js.in'), folder, version, ...kept, '--', ...others]);
+        assert.notEqual(cacheOf(), caches[0], 'a changed file is a new cache');
+        // The reload finds the new worker; once it has taken over, only its cache is left.
         await page.reload();
-        const s = await waitForStatus(page, (st) => st.state === 'running' && st.ticks > 5, 10000, 'the page offline');
-        assert.equal(s.interval, 10, 'the address\'s settings, read offline too');
-      } finally {
-        await page.setOfflineMode(false);
-        await page.evaluate(async () => { for (const r of await navigator.serviceWorker.getRegistrations()) await r.unregister(); });
-      }
-    }, { serviceWorker: true });
+        await page.waitForFunction((name) => window.caches.keys().then((k) => k.length === 1 && k[0] === name),
+          { timeout: 10000, polling: 100 }, cacheOf());
+        await page.reload();
+        await waitForStatus(page, (st) => st.state === 'running' && st.ticks > 5, 10000, 'the new build');
+        assert.equal(await page.evaluate(() => window.newBuild), true, 'the new page.js runs');
+        assert.deepEqual(errorsOf(page), []);
+      }, { serviceWorker: true });
+    } finally {
+      server.stop();
+      rmSync(folder, { recursive: true, force: true });
+    }
   });
 });
 
