@@ -92,6 +92,15 @@ describe('loading', () => {
     });
   });
 
+  test('the longest still picture runs in slices: the tab answers while it runs', async () => {
+    await withPage(async (page) => {
+      await page.goto(`${shared.server.url}?seed=3&width=320&height=200&count=1&ticks=100000`);
+      // A tab blocked by the run would answer only once every tick was done.
+      const midway = await waitForStatus(page, (st) => st.ticks > 0, 30000, 'the still picture');
+      assert.ok(midway.ticks < 100000, `first answer after ${midway.ticks} ticks`);
+    });
+  });
+
   test('a sheet that cannot be used: a message on the page and in the console, not a blank page', async () => {
     await withPage(async (page) => {
       await page.setRequestInterception(true);
