@@ -1,7 +1,7 @@
 #!/bin/sh
 # Two monitors side by side (1024x768 primary, 800x600 to its right): the saver covers both,
-# each shows its own walkers and none walks below the smaller one, a key or 5 pixels of pointer
-# movement on either monitor ends it, and
+# each shows its own walkers, a key or 5 pixels of pointer movement on either monitor ends it,
+# and
 # with a password in force no key, click, movement or close request ends it without the
 # component's approval.
 #
@@ -83,7 +83,6 @@ start_fullscreen() {
 nonblack_in() { "$e2e_dir/shot_stats.py" "$2" --region "$1" | awk '/^region/ { print $6 }'; }
 FIRST=0,0,1024,768
 SECOND=1024,0,1824,600
-OUTSIDE=1024,600,1824,768
 
 # A grey window over both monitors stands for the desktop and its open documents.
 start_host --size 1800x700 --pos 8,30 --timeout-ms 120000
@@ -99,10 +98,10 @@ start_fullscreen 512 384 && {
         awk '/^region 0 / && $6 > 1024 * 768 / 4 { bad = 1 } /^region 1024 / && $6 > 800 * 600 / 4 { bad = 1 }
              END { exit bad }' "$1"
     }
-    # No screen shows the part of the window outside both monitors, and the X server's picture
-    # of it is whatever its read buffer last held, so that part is read from the window itself.
-    saver_hwnd=$1
-    lit_outside() { probe lit "$saver_hwnd" $(echo $OUTSIDE | tr , ' '); }
+    # No screen shows the part of the window below the second monitor, and nothing here keeps
+    # what is drawn there: the X server's picture of it and Wine's copy of the window both give
+    # back leftover memory (marks repeating every 35 or 81 rows). The host tests check on a
+    # window that is all on screen that nothing is drawn where no monitor is.
     # First the window's own black background covers both monitors (up to 10 s).
     tries=0
     while [ "$tries" -lt 50 ]; do
@@ -115,15 +114,13 @@ start_fullscreen 512 384 && {
     check "both monitors go black (after $tries screenshots)" mostly_black "$SHOTS/first.txt"
     # Then watch until walkers have been seen on each monitor (up to 40 s), every screenshot
     # mostly black on both.
-    # Watch for at least 5 s so that every band has been walked, lit pixels outside adding up.
-    seen_first=0 seen_second=0 grey=0 tries=0 pictured=0 outside=0 watch_end=$(($(date +%s) + 5))
+    # Watch for at least 5 s so that every band has been walked.
+    seen_first=0 seen_second=0 grey=0 tries=0 pictured=0 watch_end=$(($(date +%s) + 5))
     while [ $((seen_first * seen_second * pictured)) -eq 0 ] || [ "$(date +%s)" -lt "$watch_end" ]; do
         [ "$tries" -lt 120 ] || break
         tries=$((tries + 1))
         grab "$SHOTS/run.xwd"
         "$e2e_dir/shot_stats.py" "$SHOTS/run.xwd" --region $FIRST --region $SECOND >"$SHOTS/run.txt"
-        lit=$(lit_outside) || lit=999999
-        outside=$((outside + lit))
         # A figure (a shape of a figure's size) lies on a monitor when its box starts there.
         figure='/^blob/ && $4 - $2 <= 200 && $5 - $3 <= 200'
         on_first=0 on_second=0
@@ -143,8 +140,6 @@ start_fullscreen 512 384 && {
     check "every later screenshot is mostly black on both monitors ($grey of $tries not)" [ "$grey" -eq 0 ]
     check "walkers appear on the first monitor over the run" [ "$seen_first" = 1 ]
     check "walkers appear on the second monitor over the run ($tries screenshots)" [ "$seen_second" = 1 ]
-    check "nothing drawn below the second monitor over the run ($outside pixels in $tries looks)" \
-        [ "$outside" -eq 0 ]
     xdotool key a
     check "a key ends the saver with status 0" ends_with 0 30
     cleanup_saver

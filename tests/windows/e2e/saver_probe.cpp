@@ -14,9 +14,6 @@
 //                                            can; prints where it is: "x y"
 //   saver_probe screens                      prints "monitors N virtual X Y W H primary W H"
 //   saver_probe desktop                      prints the desktop window's handle
-//   saver_probe lit HWND X0 Y0 X1 Y1         prints how many pixels of that part of the window's
-//                                            client area are not black, as the window holds them
-//                                            (also where no monitor shows it)
 //   saver_probe decoy hidden|hung MS         a window of the saver's class and title, hidden (and
 //                                            answering) or shown but never answering; prints
 //                                            "decoy HWND" and lives MS milliseconds
@@ -119,36 +116,6 @@ int Client(HWND window)
     return 0;
 }
 
-// Reads the window's own pixels, not the screen's: where no monitor lies, a screenshot of the
-// X server holds whatever its read buffer held before.
-int Lit(HWND window, int x0, int y0, int x1, int y1)
-{
-    if (!IsWindow(window) || x1 <= x0 || y1 <= y0) return 1;
-    const int w = x1 - x0, h = y1 - y0;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC windowDc = GetDC(window);
-    HDC memory = CreateCompatibleDC(windowDc);
-    HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    const BOOL copied = BitBlt(memory, 0, 0, w, h, windowDc, x0, y0, SRCCOPY);
-    long lit = 0;
-    const DWORD* pixel = static_cast<const DWORD*>(bits);
-    for (long i = 0; copied && bits && i < long(w) * h; ++i) lit += (pixel[i] & 0xFFFFFF) != 0;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, windowDc);
-    if (!copied || !bits) return 1;
-    std::printf("%ld\n", lit);
-    return 0;
-}
-
 int HexDigit(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
@@ -247,9 +214,6 @@ int main(int argc, char** argv)
     } else if (!std::strcmp(cmd, "desktop")) {
         std::printf("%lu\n", (unsigned long)(ULONG_PTR)GetDesktopWindow());
         rc = 0;
-    } else if (!std::strcmp(cmd, "lit") && argc == 7) {
-        rc = Lit(ParseHandle(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
-                 std::atoi(argv[6]));
     } else if (!std::strcmp(cmd, "decoy") && argc == 4) {
         rc = Decoy(argv[2], std::strtoul(argv[3], nullptr, 10));
     } else if (!std::strcmp(cmd, "foreground")) {

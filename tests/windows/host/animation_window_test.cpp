@@ -320,6 +320,51 @@ TEST_F(AnimationWindow, ChangedScreensAreCoveredAtOnceWithoutLeaks) {
     EXPECT_EQ(std::memcmp(&FirstPopulation().walkers[0], &walker, sizeof walker), 0);
 }
 
+// Two monitors of unequal height side by side on the test's one real screen: the window is all
+// on screen here, so what it holds below the lower monitor is what the saver drew there.
+int LowerRightMonitor(ScreenArea* monitors, int) {
+    monitors[0] = {0, 0, 512, 768};
+    monitors[1] = {512, 0, 512, 390};
+    return 2;
+}
+
+// Non-black pixels of a part of the window, copied out in one go.
+int LitPixels(HWND window, const RECT& part) {
+    const int w = part.right - part.left, h = part.bottom - part.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC windowDC = GetDC(window);
+    HDC copy = CreateCompatibleDC(windowDC);
+    HBITMAP bitmap = CreateDIBSection(windowDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(copy, bitmap);
+    BitBlt(copy, 0, 0, w, h, windowDC, part.left, part.top, SRCCOPY);
+    int lit = 0;
+    for (int i = 0; i < w * h; ++i) lit += (static_cast<const DWORD*>(bits)[i] & 0xFFFFFF) != 0;
+    SelectObject(copy, previous);
+    DeleteObject(bitmap);
+    DeleteDC(copy);
+    ReleaseDC(window, windowDC);
+    return lit;
+}
+
+TEST_F(AnimationWindow, NothingIsDrawnWhereNoMonitorIs) {
+    StoreSettings(6, 3, 2, 1);
+    posed = ScreenArea{0, 0, 1024, 768};
+    Animation.getSystemMetrics = PosedScreens;
+    Animation.listMonitors = LowerRightMonitor;
+    window = CreateSaverWindow();
+    PaintAtlasWhite();
+    int onLowerMonitor = 0, belowIt = 0;
+    for (int i = 0; i < 40; ++i) {
+        for (int t = 0; t < 10; ++t) Tick(window);
+        onLowerMonitor += LitPixels(window, {512, 0, 1024, 390});
+        belowIt += LitPixels(window, {512, 390, 1024, 768});
+    }
+    EXPECT_GT(onLowerMonitor, 0);
+    EXPECT_EQ(belowIt, 0);
+}
+
 // The real resource look-ups with a wave device that is always there, and plays written down.
 UINT WINAPI OneWaveDevice() { return 1; }
 struct PlayRequest {
