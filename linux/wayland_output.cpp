@@ -150,9 +150,8 @@ void MakeLayerSurface(View& v, zwlr_layer_shell_v1* shell) {
         shell, v.surface, v.output->output, ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "tekuteku");
     zwlr_layer_surface_v1_add_listener(v.layerSurface, &kLayerListener, &v);
     zwlr_layer_surface_v1_set_anchor(
-        v.layerSurface,
-        ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
-            ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+        v.layerSurface, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                            ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
     zwlr_layer_surface_v1_set_exclusive_zone(v.layerSurface, -1);  // over panels too
     zwlr_layer_surface_v1_set_keyboard_interactivity(
         v.layerSurface, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
@@ -558,16 +557,22 @@ void WaylandSession::State::AddView(Output* output) {
     views.push_back(std::move(v));
 }
 
-void WaylandSession::State::RemoveViewOf(Output* output) {
-    if (std::erase_if(views, [output](const auto& v) { return v->output == output; })) {
+namespace {
+// The views that remain ask for the keyboard again, in case the one that had it is gone.
+template <typename Gone>
+void RemoveViewsIf(std::vector<std::unique_ptr<View>>& views, Gone gone) {
+    if (std::erase_if(views, gone)) {
         for (const auto& v : views) ClaimKeyboard(*v);
     }
 }
+}  // namespace
+
+void WaylandSession::State::RemoveViewOf(Output* output) {
+    RemoveViewsIf(views, [output](const auto& v) { return v->output == output; });
+}
 
 void WaylandSession::State::RemoveClosedViews() {
-    if (std::erase_if(views, [](const auto& v) { return v->closed; })) {
-        for (const auto& v : views) ClaimKeyboard(*v);
-    }
+    RemoveViewsIf(views, [](const auto& v) { return v->closed; });
 }
 
 WaylandSession::WaylandSession() : state_(std::make_unique<State>()) {}
