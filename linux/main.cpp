@@ -255,8 +255,7 @@ int RunOnWayland(Saver& saver, WaylandSession& session, int signalFd, int& endSi
             interval = settings.tickInterval;
             StartPicture(view.picture, area, view.scale, settings.storedCount, settings.eventOdds,
                          seed + static_cast<uint32_t>(i));
-            view.stage = Surface(view.picture.StageWidth(), view.picture.StageHeight());
-            view.damage.assign(1, StageRect{0, 0, view.stage.width, view.stage.height});
+            BeginPicture(view);
             view.needsStart = false;
         }
 

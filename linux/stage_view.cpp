@@ -18,6 +18,11 @@ StageRect Union(const StageRect& a, const StageRect& b) {
 
 }  // namespace
 
+void BeginPicture(StageView& view) {
+    view.stage = Surface(view.picture.StageWidth(), view.picture.StageHeight());
+    view.damage.assign(1, StageRect{0, 0, view.stage.width, view.stage.height});
+}
+
 void AddRect(std::vector<StageRect>& into, const StageRect& r) {
     // A walker's rectangles of the ticks between two frames mostly overlap: one covering
     // rectangle costs fewer copied pixels than both.

@@ -25,6 +25,10 @@ struct StageView {
     std::vector<StageRect> damage;  // changed since the last commit
 };
 
+// Makes a view ready for the picture just started in view.picture: a fresh drawing surface of
+// the picture's size, all of it to be sent.
+void BeginPicture(StageView& view);
+
 // Adds rectangles to a list of changed ones; a long list becomes its bounding box, so an
 // output that is not shown for a while keeps a bounded list.
 void AddRect(std::vector<StageRect>& into, const StageRect& rect);
