@@ -9,6 +9,11 @@ int32_t BoundedWalkerCount(int32_t storedCount, int32_t screenHeight) {
     return ClampInt(storedCount, 1, limit < 1 ? 1 : limit);
 }
 
+int32_t DialogCountLimit(int32_t screenHeight) {
+    const int32_t limit = ScreenCountLimit(screenHeight);
+    return limit > kDialogCountCap ? kDialogCountCap : limit;
+}
+
 namespace {
 uint32_t Distance(int32_t a, int32_t b) {
     return a >= b ? static_cast<uint32_t>(a) - static_cast<uint32_t>(b)

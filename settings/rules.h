@@ -75,6 +75,9 @@ int32_t ScreenCountLimit(int32_t screenHeight);
 int32_t BoundedWalkerCount(int32_t storedCount, int32_t screenHeight);
 // The settings dialogs offer at most 9: the count's edit holds a single digit.
 constexpr int32_t kDialogCountCap = 9;
+// The most walkers a settings dialog offers for a screen: ScreenCountLimit, at most
+// kDialogCountCap (0 on a screen under one band; the dialogs still show 1).
+int32_t DialogCountLimit(int32_t screenHeight);
 
 // Input that ends a full-screen saver: a key, a click, or the pointer more than 4 pixels (across
 // plus down) from its reference point (where it was when the saver started, on Windows where it
