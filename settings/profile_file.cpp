@@ -130,16 +130,21 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return text;
 }
 
+// How many continuation bytes follow a UTF-8 lead byte; kNotALead for a byte that leads none.
+constexpr size_t kNotALead = 4;
+size_t ContinuationBytes(unsigned char lead) {
+    if (lead < 0x80) return 0;
+    if (lead >= 0xC2 && lead < 0xE0) return 1;
+    if (lead >= 0xE0 && lead < 0xF0) return 2;
+    if (lead >= 0xF0 && lead < 0xF5) return 3;
+    return kNotALead;
+}
+
 bool IsUtf8(std::string_view text) {
     for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i++]);
-        const size_t follow = lead < 0x80                   ? 0
-                              : lead >= 0xC2 && lead < 0xE0 ? 1
-                              : lead >= 0xE0 && lead < 0xF0 ? 2
-                              : lead >= 0xF0 && lead < 0xF5 ? 3
-                                                            : 4;
-        if (follow == 4 || text.size() - i < follow) return false;
-        for (size_t end = i + follow; i < end; ++i) {
+        const size_t follow = ContinuationBytes(static_cast<unsigned char>(text[i++]));
+        if (follow == kNotALead || text.size() - i < follow) return false;
+        for (const size_t end = i + follow; i < end; ++i) {
             if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return false;
         }
     }
