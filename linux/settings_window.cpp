@@ -221,6 +221,13 @@ void OnOk(GtkButton*, gpointer data) {
     gtk_widget_set_visible(w.message, TRUE);
 }
 
+gboolean OnEnter(GtkWidget* window, GVariant*, gpointer data) {
+    GtkWidget* focus = gtk_root_get_focus(GTK_ROOT(window));
+    if (focus && GTK_IS_BUTTON(focus)) return FALSE;  // a button presses itself
+    OnOk(nullptr, data);
+    return TRUE;
+}
+
 void OnCancel(GtkButton*, gpointer data) {
     gtk_window_close(GTK_WINDOW(static_cast<SettingsWindow*>(data)->window));
 }
@@ -278,14 +285,18 @@ GtkWidget* CountGroup(SettingsWindow& w) {
     w.count = gtk_spin_button_new_with_range(1, kDialogCountCap, 1);
     gtk_widget_set_valign(w.count, GTK_ALIGN_CENTER);
     gtk_spin_button_set_numeric(GTK_SPIN_BUTTON(w.count), TRUE);
-    // Enter in the count presses OK too, as in the rest of the window.
-    GtkEditable* text = gtk_editable_get_delegate(GTK_EDITABLE(w.count));
-    if (GTK_IS_TEXT(text)) gtk_text_set_activates_default(GTK_TEXT(text), TRUE);
     w.countRange = gtk_label_new(nullptr);
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
     gtk_box_append(GTK_BOX(row), w.countRange);
     gtk_box_append(GTK_BOX(row), w.count);
     return Group(Setting::Count, row, w.count);
+}
+
+gboolean FocusChosen(GtkWidget*, gboolean, gpointer data) {
+    const Choices& choices = *static_cast<Choices*>(data);
+    const int32_t chosen = Chosen(choices) - RuleFor(choices.setting).low;
+    gtk_widget_grab_focus(choices.buttons[chosen]);
+    return TRUE;
 }
 
 GtkWidget* ChoiceGroup(Choices& choices, int32_t stored) {
@@ -301,7 +312,9 @@ GtkWidget* ChoiceGroup(Choices& choices, int32_t stored) {
         gtk_box_append(GTK_BOX(column), button);
         choices.buttons[i] = button;
     }
-    return Group(choices.setting, column, choices.buttons[stored - rule.low]);
+    // The group's access key goes to its chosen button, as on Windows, rather than choosing one.
+    g_signal_connect(choices.buttons[0], "mnemonic-activate", G_CALLBACK(FocusChosen), &choices);
+    return Group(choices.setting, column, choices.buttons[0]);
 }
 
 GtkWidget* Buttons(SettingsWindow& w) {
@@ -324,7 +337,14 @@ void Build(SettingsWindow& w) {
     gtk_window_set_resizable(GTK_WINDOW(w.window), FALSE);
     g_signal_connect(w.window, "close-request", G_CALLBACK(OnCloseRequest), &w);
     g_signal_connect(w.window, "realize", G_CALLBACK(OnRealize), &w);
+    // Before the focused control sees them: Enter presses OK and Escape cancels, wherever the
+    // focus is (a check button would take Enter for itself), except Enter on キャンセル.
     GtkEventController* keys = gtk_shortcut_controller_new();
+    gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
+    gtk_shortcut_controller_add_shortcut(
+        GTK_SHORTCUT_CONTROLLER(keys),
+        gtk_shortcut_new(gtk_shortcut_trigger_parse_string("Return|KP_Enter|ISO_Enter"),
+                         gtk_callback_action_new(OnEnter, &w, nullptr)));
     gtk_shortcut_controller_add_shortcut(
         GTK_SHORTCUT_CONTROLLER(keys),
         gtk_shortcut_new(gtk_keyval_trigger_new(GDK_KEY_Escape, GdkModifierType(0)),
