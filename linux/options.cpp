@@ -127,6 +127,10 @@ const OptionRow kOptionRows[] = {
      "talk Wayland (the default when $WAYLAND_DISPLAY is set, except with --root or "
      "--window-id, which are X11 only)",
      Section::WhereToDraw, [](Parsing& p, const char*) { return Flag(p.options.wayland); }},
+    {"settings", nullptr,
+     "open the settings window, which keeps the four settings in control.ini (with no other "
+     "option)",
+     Section::Settings, [](Parsing& p, const char*) { return Flag(p.options.settings); }},
     {"seed", "S", "start the walkers from seed S (0..4294967295) instead of the clock",
      Section::Settings, Seed},
     {"ticks", "N", "end after N ticks (for tests and measurements)", Section::Settings, Ticks},
@@ -380,6 +384,7 @@ ParseResult ParseOptions(int argc, const char* const* argv, const char* xscreens
         // Help and the version are given whatever else the line holds.
         if (options.help || options.version) return {};
     }
+    if (options.settings && argc > 2) return Fail("--settings takes no other options");
     return SettleWhereToDraw(parsing, xscreensaverWindow);
 }
 

@@ -28,6 +28,7 @@ struct SaverOptions {
     uint64_t ticks = 0;        // end after this many ticks; 0 runs until told to stop
     uint32_t idleSeconds = 0;  // --idle: wait for this much idle time, show, wait again
     bool wayland = false;      // --wayland, even without $WAYLAND_DISPLAY
+    bool settings = false;     // --settings: the settings window instead of the saver
     bool help = false;
     bool version = false;
 };

@@ -1,6 +1,7 @@
 #include "settings/profile_file.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -106,8 +107,11 @@ int32_t ParseProfileInt(std::string_view value) {
     return static_cast<int32_t>(number);
 }
 
-// The whole file, or nothing when it cannot be read whole.
+// The whole file, or nothing when it cannot be read whole. Only a regular file: opening a FIFO
+// would wait for a writer, and a directory or a device is no profile.
 std::optional<std::string> ReadWholeFile(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return std::nullopt;
     std::string text;
@@ -126,7 +130,93 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return text;
 }
 
+// How many continuation bytes follow a UTF-8 lead byte; kNotALead for a byte that leads none.
+constexpr size_t kNotALead = 4;
+size_t ContinuationBytes(unsigned char lead) {
+    if (lead < 0x80) return 0;
+    if (lead >= 0xC2 && lead < 0xE0) return 1;
+    if (lead >= 0xE0 && lead < 0xF0) return 2;
+    if (lead >= 0xF0 && lead < 0xF5) return 3;
+    return kNotALead;
+}
+
+bool IsUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        const size_t follow = ContinuationBytes(static_cast<unsigned char>(text[i++]));
+        if (follow == kNotALead || text.size() - i < follow) return false;
+        for (const size_t end = i + follow; i < end; ++i) {
+            if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return false;
+        }
+    }
+    return true;
+}
+
+// CR LF when the text's first line ends so, else LF (also for a text of one line or none).
+std::string_view LineEnding(std::string_view text) {
+    const size_t lf = text.find('\n');
+    return lf != std::string_view::npos && lf > 0 && text[lf - 1] == '\r' ? "\r\n" : "\n";
+}
+
+// A key's line with a new value: what comes before the value (the key, '=' and blanks) and a
+// CR at its end kept.
+std::string LineWithValue(std::string_view line, int32_t value) {
+    size_t start = line.find('=') + 1;
+    while (start < line.size() && IsBlank(line[start])) ++start;
+    std::string out(line.substr(0, start));
+    out += std::to_string(value);
+    if (!line.empty() && line.back() == '\r') out += '\r';
+    return out;
+}
+
+// The last line of the section that starts at `header` that is not blank (the header itself
+// when it has none), so new keys go before the blank lines that part it from the next one.
+size_t LastLineOfSection(const std::vector<std::string_view>& lines, size_t header) {
+    size_t last = header;
+    for (size_t i = header + 1; i < lines.size() && !SectionName(lines[i]); ++i) {
+        if (!Trim(lines[i]).empty()) last = i;
+    }
+    return last;
+}
+
 }  // namespace
+
+const char* SettingsSectionIn(std::string_view text) {
+    if (ProfileTextHasSection(text, kSettingsSection)) return kSettingsSection;
+    if (ProfileTextHasSection(text, kSettingsSectionShiftJis)) return kSettingsSectionShiftJis;
+    return IsUtf8(text) ? kSettingsSection : kSettingsSectionShiftJis;
+}
+
+std::string ProfileTextWithInts(std::string_view text, std::string_view section,
+                                std::span<const ProfileInt> values) {
+    const std::vector<std::string_view> lines = SplitLines(text);
+    const std::string eol(LineEnding(text));
+    std::vector<std::optional<std::string>> replaced(lines.size());
+    std::string missing;  // the lines of keys not there yet, each with its line ending
+    for (const ProfileInt& value : values) {
+        const Location where = Find(lines, section, value.key);
+        if (where.keyLine) {
+            replaced[*where.keyLine] = LineWithValue(lines[*where.keyLine], value.value);
+        } else {
+            missing += std::string(value.key) + "=" + std::to_string(value.value) + eol;
+        }
+    }
+    const std::optional<size_t> header = Find(lines, section, {}).sectionLine;
+    if (!header) {
+        std::string out(text);
+        if (!out.empty() && out.back() != '\n') out += eol;
+        return out + "[" + std::string(section) + "]" + eol + missing;
+    }
+    const size_t last = LastLineOfSection(lines, *header);
+    std::string out;
+    out.reserve(text.size() + missing.size() + 16 * values.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        out += replaced[i] ? std::string_view(*replaced[i]) : lines[i];
+        const bool hadBreak = i + 1 < lines.size() || text.back() == '\n';
+        if (hadBreak) out += '\n';
+        if (i == last && !missing.empty()) out += (hadBreak ? "" : eol) + missing;
+    }
+    return out;
+}
 
 bool ProfileTextHasSection(std::string_view text, std::string_view section) {
     return Find(SplitLines(text), section, {}).sectionLine.has_value();
@@ -155,10 +245,7 @@ int32_t ProfileFileReader::GetInt(const char* key, int32_t defaultValue) {
         loaded_ = true;
         // A file copied from Japanese Windows names the section in Shift-JIS: read that one
         // when there is no UTF-8 one.
-        if (text_ && !ProfileTextHasSection(*text_, kSettingsSection) &&
-            ProfileTextHasSection(*text_, kSettingsSectionShiftJis)) {
-            section_ = kSettingsSectionShiftJis;
-        }
+        if (text_) section_ = SettingsSectionIn(*text_);
     }
     return text_ ? ProfileTextGetInt(*text_, section_, key, defaultValue) : defaultValue;
 }

@@ -10,6 +10,7 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,25 @@ constexpr const char* kSettingsSectionShiftJis =
 bool ProfileTextHasSection(std::string_view text, std::string_view section);
 int32_t ProfileTextGetInt(std::string_view text, std::string_view section, std::string_view key,
                           int32_t defaultValue);
+
+// The settings section's name as `text` holds it: in UTF-8 where it has one, else in Shift-JIS
+// where it has one of that. A text with neither gets a new one in its own encoding: Shift-JIS
+// when it is not UTF-8 (a file from Japanese Windows), else UTF-8.
+const char* SettingsSectionIn(std::string_view text);
+
+// One key of a section and the number to store under it.
+struct ProfileInt {
+    const char* key;
+    int32_t value;
+};
+
+// The text with each key of `section` set to its number, every other byte as it was: a key
+// already there keeps its line and only its value changes (the first such key of the first
+// such section, the one the reader takes); a missing key comes after the section's last line
+// that is not blank; a missing section at the end. New lines end as the text's first line does
+// (CR LF or LF).
+std::string ProfileTextWithInts(std::string_view text, std::string_view section,
+                                std::span<const ProfileInt> values);
 
 // The same on a file.
 int32_t ProfileFileGetInt(const std::string& path, std::string_view section, std::string_view key,

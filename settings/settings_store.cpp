@@ -16,6 +16,11 @@ int32_t ReadInRange(ProfileReader& profile, Setting setting) {
     const SettingRule& rule = RuleFor(setting);
     return ClampInt(Read(profile, setting), rule.low, rule.high);
 }
+
+int32_t ForDialog(ProfileReader& profile, Setting setting) {
+    const SettingRule& rule = RuleFor(setting);
+    return profile.GetInt(rule.key, rule.dialogDefault);
+}
 }  // namespace
 
 SaverSettings ReadSaverSettings(ProfileReader& profile, int32_t screenHeight) {
@@ -31,4 +36,17 @@ SaverSettings ReadSaverSettings(ProfileReader& profile, int32_t screenHeight) {
     settings.eventOdds = kEventTable[event];
     settings.soundOff = Read(profile, Setting::Sound);
     return settings;
+}
+
+DialogSettings ReadDialogSettings(ProfileReader& profile, int32_t countLimit) {
+    DialogSettings shown{};
+    const SettingRule& speed = RuleFor(Setting::Speed);
+    shown.speed = ClampInt(ForDialog(profile, Setting::Speed), speed.low, speed.high);
+    // ClampInt tests the lower bound first: on a screen under one band a stored 0 still shows 1.
+    shown.count = ClampInt(ForDialog(profile, Setting::Count), 1, countLimit);
+    const SettingRule& event = RuleFor(Setting::Event);
+    shown.event = ClampInt(ForDialog(profile, Setting::Event), event.low, event.high);
+    const bool off = ForDialog(profile, Setting::Sound) != kSoundOnValue;
+    shown.soundOff = off ? kSoundOffValue : kSoundOnValue;
+    return shown;
 }

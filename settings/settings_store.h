@@ -26,3 +26,14 @@ int32_t ClampInt(int32_t value, int32_t low, int32_t high);
 
 // Reads "Speed", "Charactors", "Event" and "SE" in that order and bounds them for the saver.
 SaverSettings ReadSaverSettings(ProfileReader& profile, int32_t screenHeight);
+
+// What a settings dialog shows: each stored value, or the dialogs' own default where none is
+// stored (dialogDefault), brought into its range; the count into 1..countLimit (countLimit from
+// DialogCountLimit for the dialog's screen). soundOff is kSoundOnValue or kSoundOffValue.
+struct DialogSettings {
+    int32_t speed;
+    int32_t count;
+    int32_t event;
+    int32_t soundOff;
+};
+DialogSettings ReadDialogSettings(ProfileReader& profile, int32_t countLimit);

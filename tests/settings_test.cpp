@@ -82,3 +82,23 @@ TEST(SaverSettings, TickFloorOnlyRaisesIntervalsBelowTenMilliseconds) {
     EXPECT_EQ(TickIntervalWithFloor(10), 10u);
     EXPECT_EQ(TickIntervalWithFloor(11), 11u);
 }
+
+// The settings dialogs show their own defaults, each value in its range, and offer as many
+// walkers as the screen holds, at most 9.
+TEST(DialogSettings, DefaultsRangesAndTheCountLimit) {
+    EXPECT_EQ(DialogCountLimit(768), 3);
+    EXPECT_EQ(DialogCountLimit(4000), kDialogCountCap);
+    FakeProfile nothing;
+    const DialogSettings shown = ReadDialogSettings(nothing, 3);
+    EXPECT_EQ(shown.speed, 4);
+    EXPECT_EQ(shown.count, 1);
+    EXPECT_EQ(shown.event, 1);
+    EXPECT_EQ(shown.soundOff, kSoundOffValue);
+    FakeProfile wild;
+    wild.stored = {{"Speed", 70}, {"Charactors", 9}, {"Event", -2}, {"SE", 5}};
+    const DialogSettings clamped = ReadDialogSettings(wild, 3);
+    EXPECT_EQ(clamped.speed, 6);
+    EXPECT_EQ(clamped.count, 3);
+    EXPECT_EQ(clamped.event, 0);
+    EXPECT_EQ(clamped.soundOff, kSoundOffValue);
+}

@@ -50,11 +50,28 @@ def trimmed_frame(rows):
     return [row[left:right + 1] for row in cell[top:bottom + 1]]
 
 
+def shrunk(frame, factor):
+    """The frame with each factor x factor block of pixels (fewer at its edges) averaged into one."""
+    fh, fw = len(frame), len(frame[0])
+    out = []
+    for y in range(0, fh, factor):
+        row = []
+        for x in range(0, fw, factor):
+            block = [frame[j][i] for j in range(y, min(y + factor, fh)) for i in range(x, min(x + factor, fw))]
+            row.append(tuple(sum(p[c] for p in block) // len(block) for c in range(3)))
+        out.append(row)
+    return out
+
+
 def icon(frame, size):
     """The frame enlarged by the largest whole factor that leaves a tenth of the icon free around
-    her (at least 1), centred on a black square."""
+    her (at least 1), or for an icon too small for her, shrunk by the smallest whole factor that
+    does, centred on a black square."""
+    room = int(size * 0.8)
+    if max(len(frame), len(frame[0])) > room:
+        frame = shrunk(frame, -(-max(len(frame), len(frame[0])) // room))
     fh, fw = len(frame), len(frame[0])
-    scale = max(1, int(size * 0.8) // max(fw, fh))
+    scale = max(1, room // max(fw, fh))
     left, top = (size - fw * scale) // 2, (size - fh * scale) // 2
     out = [[(0, 0, 0)] * size for _ in range(size)]
     for y in range(fh * scale):

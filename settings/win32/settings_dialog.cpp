@@ -22,12 +22,6 @@ constexpr char kCountLabelPrefix[17] = {
     '\x82', '\xCC', '\x90', '\x94', '(',    '1',    '\x81', '\x60',  // の数(1～
     '\0'};
 
-// The dialog has defaults of its own for what was never stored (see kSettingRules).
-int32_t StoredForDialog(ProfileReader& profile, Setting setting) {
-    const SettingRule& rule = RuleFor(setting);
-    return profile.GetInt(rule.key, rule.dialogDefault);
-}
-
 void SetCountEdit(HWND dialog, int32_t count) {
     char text[16];
     wsprintfA(text, "%d", count);
@@ -41,32 +35,28 @@ void CheckButton(HWND dialog, int id) {
 void InitDialog(HWND dialog) {
     SettingsDialogState& s = SettingsDialog;
     Win32ProfileReader profile;  // loads the section and file names
+    // The same stage the full-screen saver draws on the primary screen: at a high DPI its pixels
+    // are whole blocks of screen pixels, so fewer bands fit.
+    s.countLimit = DialogCountLimit(
+        ScaledLength(s.getSystemMetrics(SM_CYSCREEN), PixelScale(s.getScreenDpi())));
+    const DialogSettings stored = ReadDialogSettings(profile, s.countLimit);
 
-    s.speedLevel = ClampInt(StoredForDialog(profile, Setting::Speed), kSpeedRule.low, kFastest);
+    s.speedLevel = stored.speed;
     s.speedBar = GetDlgItem(dialog, IDC_SPEED_BAR);
     SetScrollRange(s.speedBar, SB_CTL, 0, kFastest, FALSE);
     SetScrollPos(s.speedBar, SB_CTL, s.speedLevel, TRUE);
 
     // Without a wave device "on" cannot be chosen, whatever was stored.
-    const bool storedOff = StoredForDialog(profile, Setting::Sound) != kSoundOnValue;
     const bool noDevice = s.getWaveOutDeviceCount() == 0;
-    s.soundOff = storedOff || noDevice ? kSoundOffValue : kSoundOnValue;
+    s.soundOff = noDevice ? kSoundOffValue : stored.soundOff;
     CheckButton(dialog, s.soundOff != 0 ? IDC_SOUND_OFF : IDC_SOUND_ON);
     if (noDevice) EnableWindow(GetDlgItem(dialog, IDC_SOUND_ON), FALSE);
 
-    const SettingRule& event = RuleFor(Setting::Event);
-    s.eventLevel = ClampInt(StoredForDialog(profile, Setting::Event), event.low, event.high);
+    s.eventLevel = stored.event;
     CheckButton(dialog, IDC_EVENT_HIGH + s.eventLevel);
 
     s.countSpin = GetDlgItem(dialog, IDC_COUNT_SPIN);
-    const int32_t stored = StoredForDialog(profile, Setting::Count);
-    // The same stage the full-screen saver draws on the primary screen: at a high DPI its pixels
-    // are whole blocks of screen pixels, so fewer bands fit.
-    s.countLimit = ScreenCountLimit(
-        ScaledLength(s.getSystemMetrics(SM_CYSCREEN), PixelScale(s.getScreenDpi())));
-    if (s.countLimit > kDialogCountCap) s.countLimit = kDialogCountCap;
-    // ClampInt tests the lower bound first: on a screen under 195 pixels a stored 0 still shows 1.
-    s.walkerCount = ClampInt(stored, 1, s.countLimit);
+    s.walkerCount = stored.count;
 
     char label[32];
     std::memcpy(label, kCountLabelPrefix, sizeof kCountLabelPrefix);

@@ -1,18 +1,21 @@
 #!/bin/bash
 # The Debian package: built from this build folder with CPack, its files and control fields,
 # lintian's verdict, and an install and removal with dpkg on a scratch root.
-#   deb_test.sh BUILD_DIR VERSION SOURCE_DIR
+#   deb_test.sh BUILD_DIR VERSION SOURCE_DIR WINDOW (1: built with the settings window)
 set -u
 BUILD=$1
 VERSION=$2
 SOURCE=$3
+WINDOW=${4:-0}
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 FAILED=0
 fail() { echo "FAIL: $*" >&2; FAILED=1; }
 check() { local what=$1; shift; if "$@"; then echo "ok: $what"; else fail "$what"; fi; }
 
-for tool in cpack dpkg-deb dpkg lintian; do
+validators=""
+[ "$WINDOW" = 1 ] && validators="desktop-file-validate appstreamcli"
+for tool in cpack dpkg-deb dpkg lintian $validators; do
     command -v "$tool" >/dev/null || { echo "$tool is missing (tools/bootstrap installs it): skipped"; exit 77; }
 done
 
@@ -33,6 +36,13 @@ usr/share/doc/tekuteku/copyright
 usr/share/man/man6/tekuteku.6.gz
 usr/share/xscreensaver/config/tekuteku.xml
 LIST
+# With the settings window: its menu entry, its icons and the software centres' description.
+if [ "$WINDOW" = 1 ]; then
+    for size in 48 128 256 512; do echo "usr/share/icons/hicolor/${size}x$size/apps/tekuteku.png"; done
+    echo usr/share/applications/tekuteku-settings.desktop
+    echo usr/share/metainfo/io.github.tekuteku.metainfo.xml
+fi >>"$WORK/expected"
+sort -o "$WORK/expected" "$WORK/expected"
 check "the package's files" diff -u "$WORK/expected" "$WORK/files"
 check "the hack is executable" grep -q '^-rwxr-xr-x .*/usr/libexec/xscreensaver/tekuteku$' "$WORK/listing"
 
@@ -65,9 +75,27 @@ check "its licence is the one in LICENSE" diff -u "$WORK/licence.expected" "$WOR
 check "the settings file is the one in the sources" \
     cmp "$WORK/tree/usr/share/xscreensaver/config/tekuteku.xml" "$SOURCE/linux/tekuteku.xml"
 
+if [ "$WINDOW" = 1 ]; then
+    share=$WORK/tree/usr/share
+    check "desktop-file-validate passes the menu entry" \
+        desktop-file-validate "$share/applications/tekuteku-settings.desktop"
+    check "the menu entry opens the settings window" \
+        grep -qx "Exec=tekuteku --settings" "$share/applications/tekuteku-settings.desktop"
+    metainfo=$share/metainfo/io.github.tekuteku.metainfo.xml
+    check "appstreamcli validate --no-net passes the metainfo" appstreamcli validate --no-net "$metainfo"
+    check "the metainfo's release is this version" grep -q "<release version=\"$VERSION\"" "$metainfo"
+    for shot in $(sed -n 's|.*<image>.*/docs/\([^<]*\)</image>.*|\1|p' "$metainfo"); do
+        check "its screenshot $shot is one of docs/" test -f "$SOURCE/docs/$shot"
+    done
+    for size in 48 128 256 512; do
+        check "the ${size}-pixel icon is a PNG of that size" grep -q "PNG image data, $size x $size," \
+            <(file "$share/icons/hicolor/${size}x$size/apps/tekuteku.png")
+    done
+fi
+
 lintian --tag-display-limit 0 "$DEB" 2>&1 | grep -v "running with root privileges" >"$WORK/lintian.out"
 echo "lintian says:"; sed 's/^/  /' "$WORK/lintian.out"
-check "lintian: no errors" bash -c "! grep -q '^E:' '$WORK/lintian.out'"
+check "lintian: no errors or warnings" bash -c "! grep -q '^[EW]:' '$WORK/lintian.out'"
 
 # Installed and removed on a scratch root: dpkg's own bookkeeping, nothing left behind.
 # (--force-depends: the scratch root has no libc or libX11 packages recorded.)

@@ -102,4 +102,61 @@ mkdir -p "$HOME/.config/tekuteku"
 head -c 3000 /dev/urandom >"$HOME/.config/tekuteku/control.ini"
 check "a damaged control.ini still runs" run_count 1
 
+# The settings window, driven from the keyboard as a user would (GTK on X11; XTEST keys reach it
+# once it has the focus).
+if env -u DISPLAY -u WAYLAND_DISPLAY "$TEKUTEKU" --settings 2>&1 | grep -q "built without"; then
+    echo "this build has no settings window (no GTK 4): its checks are skipped"
+    pass
+fi
+export GDK_BACKEND=x11 GTK_A11Y=none XDG_CONFIG_HOME=$WORK/window
+INI=$XDG_CONFIG_HOME/tekuteku/control.ini
+# The sanitizers' leak check would report GTK's and fontconfig's caches, which live until exit.
+window_ready() {
+    WIN=$(xdotool search --all --onlyvisible --pid "$SETTINGS" --name "てくてくポルッカの設定" 2>/dev/null | head -1)
+    [ -n "$WIN" ] && xdotool windowfocus --sync "$WIN"
+}
+open_settings() {
+    ASAN_OPTIONS=detect_leaks=0 "$TEKUTEKU" --settings 2>>"$WORK/window.err" &
+    SETTINGS=$!
+    PIDS="$PIDS $SETTINGS"
+    eventually 30 window_ready
+}
+# press_until CONDITION KEY...: presses the keys, again while CONDITION does not follow.
+press_until() {
+    local condition=$1 try
+    shift
+    for try in 1 2 3 4 5; do
+        xdotool key --delay 50 "$@"
+        eventually 5 "$condition" && return 0
+    done
+    return 1
+}
+closed() { gone "$SETTINGS" && wait "$SETTINGS"; }
+
+mkdir -p "$(dirname "$INI")"
+printf '; kept\r\n[Other]\r\nSpeed = 2 ; and this\r\n\r\n' >"$INI"
+cp "$INI" "$WORK/other"
+open_settings
+check "Enter in a fresh window ends it with status 0" press_until closed Return
+printf '[Screen Saver.てくてくポルッカ]\r\nSpeed=4\r\nCharactors=1\r\nEvent=1\r\nSE=1\r\n' >>"$WORK/other"
+check "OK wrote the four keys (the window's defaults) after the other section, kept byte for byte" \
+    cmp "$INI" "$WORK/other"
+
+open_settings
+check "a count typed above the limit and Enter" press_until closed alt+n ctrl+a 9 Return
+check "the count stored is the screen's limit of 3" grep -qx $'Charactors=3\r' "$INI"
+
+cp "$INI" "$WORK/before"
+open_settings
+check "Escape closes the window" press_until closed Escape
+check "Escape wrote nothing" cmp "$INI" "$WORK/before"
+
+rm "$INI"
+mkfifo "$INI"
+open_settings
+said_why() { grep -q "普通のファイルではない" "$WORK/window.err"; }
+check "OK over a FIFO: a message, and the window stays" press_until said_why Return
+check "then Escape still closes it" press_until closed Escape
+check "the FIFO is still a FIFO" test -p "$INI"
+
 pass

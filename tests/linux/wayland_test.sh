@@ -129,7 +129,7 @@ key_until() {
     local deadline=$(( $(date +%s%N) + 20000000000 ))
     until "$@"; do
         [ "$(date +%s%N)" -ge "$deadline" ] && return 1
-        wtype -s 200 a 2>/dev/null
+        wtype -s 200 ${WTYPE_KEY:-a} 2>/dev/null
         LAST_KEY=$(date +%s%N)
         eventually 1 "$@" && return 0
     done
@@ -248,6 +248,19 @@ if command -v swayidle >/dev/null; then
     check "swayidle: the saver is still there" alive "$SAVER"
     check "swayidle: a key ends it" key_until bare HEADLESS-1 HEADLESS-2 HEADLESS-3
     kill "$IDLER"
+fi
+
+# The settings window through GTK's Wayland backend: Enter presses OK, which writes the keys.
+if ! env -u DISPLAY -u WAYLAND_DISPLAY "$TEKUTEKU" --settings 2>&1 | grep -q "built without"; then
+    mkdir -m 700 "$WORK/config" && chown "$USER_NAME" "$WORK/config"
+    "${WAYLAND_USER[@]}" GDK_BACKEND=wayland GTK_A11Y=none XDG_CONFIG_HOME="$WORK/config" \
+        "$WORK/tekuteku" --settings 2>>"$WORK/saver.err" &
+    SAVER=$!
+    PIDS="$PIDS $SAVER"
+    settings_shown() { swaymsg -t get_tree | grep -q '"app_id": *"tekuteku-settings"'; }
+    check "the settings window on Wayland" eventually 30 settings_shown
+    WTYPE_KEY="-k Return" check "Enter closes it" key_until saver_gone
+    check "and wrote the four keys" test "$(grep -c '^[A-Za-z]*=[0-9]$' "$WORK/config/tekuteku/control.ini")" = 4
 fi
 
 # An output that goes away while it runs. sway 1.7 can neither disable nor unplug a headless
