@@ -378,13 +378,17 @@ void XOutput::HandleEvent(const XEvent& event, XOutputEvents& events) {
             }
             break;
         default:
-            if (randrEventBase_ >= 0 && (event.type == randrEventBase_ + RRScreenChangeNotify ||
-                                         event.type == randrEventBase_ + RRNotify)) {
+            if (IsRandrChange(event)) {
                 XRRUpdateConfiguration(const_cast<XEvent*>(&event));
                 events.monitorsChanged = true;
             }
             break;
     }
+}
+
+bool XOutput::IsRandrChange(const XEvent& event) const {
+    return randrEventBase_ >= 0 && (event.type == randrEventBase_ + RRScreenChangeNotify ||
+                                    event.type == randrEventBase_ + RRNotify);
 }
 
 bool XOutput::PointerMovedTooFar() const {

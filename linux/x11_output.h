@@ -53,6 +53,7 @@ private:
     bool SetUpPixelFormat(Visual* visual, int depth, std::string& error);
     bool PointerOnRoot(int& rootX, int& rootY) const;  // where the pointer is, on the root
     void HandleEvent(const XEvent& event, XOutputEvents& events);
+    bool IsRandrChange(const XEvent& event) const;  // a screen, CRTC or output change
     bool PointerMovedTooFar() const;  // full screen only: the input rule's mouse movement
     void OnMapped(XOutputEvents& events);
     void OnConfigured(const XConfigureEvent& configure, XOutputEvents& events);
