@@ -87,6 +87,15 @@ xrandr --delmonitor huge >/dev/null
 xdotool key space
 check "a key ends it" wait_exit "$SAVER" 10
 
+# Eighteen monitors, more than the pictures of old: none of them stays black.
+xrandr --delmonitor left >/dev/null && xrandr --delmonitor right >/dev/null || fail "xrandr --delmonitor"
+for i in $(seq 0 17); do xrandr --setmonitor "m$i" 56/15x768/200+$((i * 56))+0 none >/dev/null; done
+start_saver --fullscreen --speed 6 --count 1
+for i in $(seq 0 17); do check "monitor $((i + 1)) of 18: walkers" until_coloured $((i * 56)) 0 56 768; done
+xdotool key space
+check "a key ends it" wait_exit "$SAVER" 10
+for i in $(seq 0 17); do xrandr --delmonitor "m$i" >/dev/null; done
+
 # --idle 2: the full-screen saver after 2 s without input (MIT-SCREEN-SAVER's idle time); a key
 # ends that showing, and after another 2 s it is back.
 ms_since() { echo $(( ($(date +%s%N) - $1) / 1000000 )); }
