@@ -53,7 +53,11 @@ enum class Ended { Input, Signal, Ticks, Gone };
 class Showing {
 public:
     Showing(Saver& saver, SaverBackend& backend, EndSignals& signals)
-        : saver_(saver), backend_(backend), signals_(signals), seed_(saver.Seed()) {}
+        : saver_(saver),
+          backend_(backend),
+          signals_(signals),
+          seed_(saver.Seed()),
+          interval_(saver.ReadSettings(0).tickInterval) {}
 
     Ended Run() {
         int64_t nextTick = NowNanoseconds();
@@ -111,7 +115,7 @@ private:
     SaverBackend& backend_;
     EndSignals& signals_;
     uint32_t seed_;
-    uint32_t interval_ = 1000;  // ms; set from the settings with the first picture
+    uint32_t interval_;  // ms, as the settings say at the start and with each new picture
 };
 
 // Shows the saver once. Returns the exit status, or -1 when input ended the showing and the
