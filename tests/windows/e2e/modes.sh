@@ -62,6 +62,28 @@ for tail in "/s" "-S" "s" "/ s" "--s" "/sextra" "/S 1234"; do
     cleanup_saver
 done
 
+# Two savers started at once, three times over: one leaves by itself with status 0 and the
+# other runs, with the focus, until a key.
+either_left() { saver_gone || ! kill -0 "$other" 2>/dev/null; }
+for round in 1 2 3; do
+    park_pointer
+    wine "$APP/tekuteku.scr" /s >/dev/null 2>&1 &
+    other=$!
+    start_saver /s
+    if ! wait_until 30 either_left; then
+        fail "two at once ($round): both still run after 30 s"
+        kill -9 "$other" 2>/dev/null; wait "$other" 2>/dev/null; cleanup_saver
+        continue
+    fi
+    # Go on with the one that stays.
+    if saver_gone; then wait "$SAVER_PID"; status=$?; SAVER_PID=$other; else wait "$other"; status=$?; fi
+    check "two at once ($round): the one that leaves has status 0 (got $status)" [ "$status" = 0 ]
+    check "two at once ($round): the other runs and has the focus" saver_ready
+    xdotool key a
+    check "two at once ($round): a key ends it with status 0" ends_with 0 30
+    cleanup_saver
+done
+
 # Password change: the test MPR.DLL (loaded only with the native override) sees one call with
 # "SCRSAVE", the owner and two zeros; the status is always 0.
 log=$WORK/mpr.log

@@ -14,8 +14,9 @@
 //                                            can; prints where it is: "x y"
 //   saver_probe screens                      prints "monitors N virtual X Y W H primary W H"
 //   saver_probe desktop                      prints the desktop window's handle
-//   saver_probe decoy hidden|hung MS         a window of the saver's class and title, hidden (and
-//                                            answering) or shown but never answering; prints
+//   saver_probe decoy hidden|hung|small MS   a window of the saver's class and title, hidden (and
+//                                            answering), shown but never answering, or shown,
+//                                            answering and 1x1 off screen; prints
 //                                            "decoy HWND" and lives MS milliseconds
 #include <windows.h>
 #include <cstdio>
@@ -155,13 +156,15 @@ int Run(const char* exe, const char* hex)
 int Decoy(const char* kind, DWORD lifeMs)
 {
     const bool hung = !std::strcmp(kind, "hung");
+    const bool small = !std::strcmp(kind, "small");
+    const int at = small ? -10 : 0;
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "WindowsScreenSaverClass";
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(0, windowClass.lpszClassName, "Screen Saver",
-                                  WS_POPUP | (hung ? WS_VISIBLE : 0), 0, 0, 1, 1, nullptr, nullptr,
+                                  WS_POPUP | (hung || small ? WS_VISIBLE : 0), at, at, 1, 1, nullptr, nullptr,
                                   windowClass.hInstance, nullptr);
     if (!window) return 1;
     std::printf("decoy %lu\n", (unsigned long)(ULONG_PTR)window);
