@@ -14,6 +14,8 @@
 //                                            can; prints where it is: "x y"
 //   saver_probe screens                      prints "monitors N virtual X Y W H primary W H"
 //   saver_probe desktop                      prints the desktop window's handle
+//   saver_probe watch-screens MS             prints "W H" of the virtual screen at once and at
+//                                            each change Wine reports, looking every 1 ms, for MS
 //   saver_probe decoy hidden|hung|small MS   a window of the saver's class and title, hidden (and
 //                                            answering), shown but never answering, or shown,
 //                                            answering and 1x1 off screen; prints
@@ -213,6 +215,18 @@ int main(int argc, char** argv)
                     GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                     GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
                     GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        rc = 0;
+    } else if (!std::strcmp(cmd, "watch-screens") && argc == 3) {
+        const DWORD start = GetTickCount(), life = std::strtoul(argv[2], nullptr, 10);
+        int w = -1, h = -1;
+        while (GetTickCount() - start < life) {
+            if (GetSystemMetrics(SM_CXVIRTUALSCREEN) != w || GetSystemMetrics(SM_CYVIRTUALSCREEN) != h) {
+                w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+                std::printf("%d %d\n", w, h);
+                std::fflush(stdout);
+            }
+            Sleep(1);
+        }
         rc = 0;
     } else if (!std::strcmp(cmd, "desktop")) {
         std::printf("%lu\n", (unsigned long)(ULONG_PTR)GetDesktopWindow());
