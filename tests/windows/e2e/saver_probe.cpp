@@ -9,6 +9,8 @@
 //   saver_probe client HWND                  prints "x y w h": the client area in screen pixels
 //   saver_probe run EXE HEXTAIL              starts EXE with exactly "EXE" + tail bytes (hex),
 //                                            waits, prints the exit code and returns it
+//   saver_probe run-two EXE HEXTAIL          the same with two copies started together; prints
+//                                            both codes
 //   saver_probe foreground                   prints the foreground window "hwnd class"
 //   saver_probe cursor [X Y]                 moves the pointer to X,Y first, if given, as a program
 //                                            can; prints where it is: "x y"
@@ -127,7 +129,7 @@ int HexDigit(char c)
     return -1;
 }
 
-int Run(const char* exe, const char* hex)
+int Run(const char* exe, const char* hex, int copies)
 {
     char line[1024];
     int n = std::snprintf(line, sizeof line, "\"%s\"", exe);
@@ -139,20 +141,27 @@ int Run(const char* exe, const char* hex)
         line[n++] = static_cast<char>(hi * 16 + lo);
     }
     line[n] = 0;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(exe, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        std::fprintf(stderr, "run: cannot start %s (error %lu)\n", exe, GetLastError());
-        return 2;
+    // Several copies start one right after the other, before any of them has got far.
+    PROCESS_INFORMATION pi[2]{};
+    for (int i = 0; i < copies; ++i) {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        if (!CreateProcessA(exe, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi[i])) {
+            std::fprintf(stderr, "run: cannot start %s (error %lu)\n", exe, GetLastError());
+            return 2;
+        }
     }
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    std::printf("%ld\n", static_cast<long>(code));
-    return static_cast<int>(code);
+    DWORD result = 0;
+    for (int i = 0; i < copies; ++i) {
+        WaitForSingleObject(pi[i].hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(pi[i].hProcess, &code);
+        CloseHandle(pi[i].hThread);
+        CloseHandle(pi[i].hProcess);
+        std::printf(i + 1 < copies ? "%ld " : "%ld\n", static_cast<long>(code));
+        if (result == 0) result = code;
+    }
+    return static_cast<int>(result);
 }
 
 int Decoy(const char* kind, DWORD lifeMs)
@@ -202,8 +211,10 @@ int main(int argc, char** argv)
         rc = Find(argc - 2, argv + 2);
     } else if (!std::strcmp(cmd, "client") && argc == 3) {
         rc = Client(ParseHandle(argv[2]));
+    } else if (!std::strcmp(cmd, "run-two") && argc == 4) {
+        rc = Run(argv[2], argv[3], 2);
     } else if (!std::strcmp(cmd, "run") && argc == 4) {
-        rc = Run(argv[2], argv[3]);
+        rc = Run(argv[2], argv[3], 1);
     } else if (!std::strcmp(cmd, "cursor") && (argc == 2 || argc == 4)) {
         if (argc == 4) SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3]));
         POINT at{};
