@@ -51,10 +51,11 @@ int atexit(void (*)()) { return 0; }
 // A pure virtual call cannot happen here (every canvas and sound platform is complete).
 void __cxa_pure_virtual() { ExitProcess(255); }
 
-// The system calls these when the process starts and ends, whoever ends it: ExitProcess from a
+// Windows calls these when the process starts and ends, whoever ends it: ExitProcess from a
 // password component's abort(), or from the C++ runtime's end when an exception of its escapes
-// through the saver, still runs the detach call, which switches the running state off. Nothing
-// of ours runs after TerminateProcess, and Windows 95 makes no such calls.
+// through the saver, still runs the detach call, which switches the running state off at once.
+// Nothing of ours runs after TerminateProcess, Windows 95 makes no such calls and Wine 8 makes
+// only the first: there the guard process (StartStateGuard) switches the state off.
 void NTAPI OnProcessEvent(PVOID, DWORD reason, PVOID) {
     if (reason == DLL_PROCESS_DETACH) EndRunningState();
 }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "animation/screen_geometry.h"
+
 constexpr int32_t kFullScreenMode = 0;
 constexpr int32_t kPreviewMode = 1;
 
@@ -27,6 +29,7 @@ struct HostState {
     // Session
     int32_t SaverMode = kFullScreenMode;
     HWND SaverWindow = nullptr;
+    HANDLE SaverLock = nullptr;  // full screen: held while this saver runs
     HMODULE PasswordComponent = nullptr;
     VerifyPwdFn VerifyPwdEntry = nullptr;  // set only while a component is loaded (or by tests)
 
@@ -61,6 +64,10 @@ uint32_t ParseWindowHandle(const char* text);
 int AttachPreview(const char* text);
 int ShowSettingsDialog(HWND owner);
 int RunPasswordChange(const char* text);
+// The running state's guard ("/w <handle>", started by a protected saver with its own process
+// handle): waits for that process to end, then switches the state off unless another saver
+// runs by then. -1 when the handle is not such a process's.
+int GuardRunningState(const char* text);
 void CallPasswordChanger(HWND owner);
 
 // Runs mode(argument) so that an unhandled fault first switches the running-saver state off and
@@ -70,6 +77,11 @@ int RunFaultGuarded(int (*mode)(const char*), const char* argument);
 
 // Saver window and message loop
 int RunSaverSession(HWND parent);
+// The first window of the saver's class and title that is shown, covers all of `screen` and
+// answers a message (within a second for all of them together), or null. Only such a window is
+// a running saver: a smaller, hidden or hung one would otherwise keep every later saver, and
+// its password, away.
+HWND CoveringSaver(const ScreenArea& screen);
 // Full screen and the settings dialog see the screen in its real pixels and DPI, as one.
 void DeclareDpiAware();
 void LoadPasswordComponent();

@@ -33,6 +33,9 @@ int RunMode(const char* commandTail) {
         case 'A':
         case 'a':
             return RunPasswordChange(SkipSpaces(p + 1));
+        case 'W':
+        case 'w':
+            return GuardRunningState(SkipSpaces(p + 1));
         default:
             return -1;
     }

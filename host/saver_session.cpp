@@ -32,14 +32,89 @@ void HandleRuntimeAborts() {
     }
 }
 
+// However this process ends, short of being killed, the running state must go off after it: a
+// component's C runtime may end it by any road, and Wine runs none of the program's code at
+// ExitProcess. So a second copy of the program waits for this one to end (and sees it killed
+// too). Where it cannot be started, the ordinary ends still switch the state off.
+void StartStateGuard() {
+    HANDLE self = nullptr;
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path ||
+        !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                         SYNCHRONIZE | PROCESS_QUERY_INFORMATION, TRUE, 0)) {
+        return;
+    }
+    char line[MAX_PATH + 32];
+    wsprintfA(line, "\"%s\" /w %lu", path,
+              static_cast<unsigned long>(reinterpret_cast<uintptr_t>(self)));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION guard{};
+    if (CreateProcessA(path, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &guard)) {
+        CloseHandle(guard.hThread);
+        CloseHandle(guard.hProcess);
+    }
+    CloseHandle(self);
+}
+
 // How long the saver waits, in all, for running savers to answer before it starts anyway.
 constexpr UINT kAnswerWithinMs = 1000;
+// Held by the one full-screen saver of this program while it runs.
+constexpr const char* kSaverLockName = "TekutekuFullScreenSaver";
 
-// One full-screen saver runs at a time, but only a live one counts: the first window of the
-// saver's class and title that is visible and answers a message within a second (for all of
-// them together), or null. A hidden window, or one whose program hangs, would otherwise keep
-// every later saver, and its password, away for good.
-HWND RunningSaver() {
+bool WindowCovers(HWND window, const ScreenArea& screen) {
+    RECT frame;
+    return GetWindowRect(window, &frame) != 0 && frame.left <= screen.left &&
+           frame.top <= screen.top && frame.right >= screen.left + screen.width &&
+           frame.bottom >= screen.top + screen.height;
+}
+
+// True when this process now holds the saver lock. Two savers started together both get here
+// before either has a window: the lock, not the windows, picks the one that runs. Where no
+// lock can be made (the name taken by an object of another kind) the saver runs all the same.
+bool TakeSaverLock() {
+    Host.SaverLock = CreateMutexA(nullptr, FALSE, kSaverLockName);
+    if (Host.SaverLock == nullptr) return true;
+    const DWORD taken = WaitForSingleObject(Host.SaverLock, 0);
+    // Abandoned: the saver that held it ended without letting go (it was killed).
+    if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) return true;
+    CloseHandle(Host.SaverLock);
+    Host.SaverLock = nullptr;
+    return false;
+}
+
+void ReleaseSaverLock() {
+    if (Host.SaverLock == nullptr) return;
+    ReleaseMutex(Host.SaverLock);
+    CloseHandle(Host.SaverLock);
+    Host.SaverLock = nullptr;
+}
+
+// Brings the running saver, which holds the lock, to the front where its window is up yet.
+void ShowLockHolder() {
+    HWND window = FindWindowExA(nullptr, nullptr, kSaverClassName, kFullScreenTitle);
+    if (window != nullptr && IsWindowVisible(window)) SetForegroundWindow(window);
+}
+
+// One full-screen saver runs at a time: a second one leaves at once when the lock is taken,
+// or when another screen saver's window (of the class every saver shares) already covers the
+// whole screen. False when this one is to leave.
+bool FirstFullScreenSaver(const ScreenArea& covered) {
+    if (!TakeSaverLock()) {
+        ShowLockHolder();
+        return false;
+    }
+    HWND running = CoveringSaver(covered);
+    if (running == nullptr) return true;
+    ReleaseSaverLock();
+    SetForegroundWindow(running);
+    return false;
+}
+
+}  // namespace
+
+HWND CoveringSaver(const ScreenArea& screen) {
     const DWORD start = GetTickCount();
     HWND window = nullptr;
     for (;;) {
@@ -48,7 +123,7 @@ HWND RunningSaver() {
         const DWORD spent = GetTickCount() - start;
         if (spent >= kAnswerWithinMs) break;
         DWORD_PTR answer = 0;
-        if (IsWindowVisible(window) &&
+        if (IsWindowVisible(window) && WindowCovers(window, screen) &&
             SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
                                 kAnswerWithinMs - spent, &answer) != 0) {
             return window;
@@ -57,7 +132,21 @@ HWND RunningSaver() {
     return nullptr;
 }
 
-}  // namespace
+int GuardRunningState(const char* text) {
+    const uint32_t value = ParseWindowHandle(text);
+    HANDLE saver = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value));
+    DWORD code = 0;
+    // Only a process handle handed down by the saver: anything else ends the guard at once.
+    if (value == 0 || !GetExitCodeProcess(saver, &code) ||
+        WaitForSingleObject(saver, INFINITE) != WAIT_OBJECT_0) {
+        return -1;
+    }
+    // A saver started since then owns the state, and holds the lock.
+    if (!TakeSaverLock()) return 0;
+    SetScreenSaverRunning(FALSE);
+    ReleaseSaverLock();
+    return 0;
+}
 
 // Tells Windows Vista and later that the saver draws for the screen's real DPI, so the system
 // does not stretch (and blur) its window. Earlier systems have no such call and do not stretch.
@@ -105,6 +194,7 @@ void LoadPasswordComponent() {
             if (Host.VerifyPwdEntry != nullptr) {
                 SetScreenSaverRunning(TRUE);
                 HandleRuntimeAborts();
+                StartStateGuard();
             } else {
                 UnloadPasswordComponent();
             }
@@ -147,11 +237,7 @@ int RunSaverSession(HWND parent) {
         height = covered.height;
         style = kFullScreenStyle;
         title = kFullScreenTitle;
-        HWND running = RunningSaver();
-        if (running != nullptr) {
-            SetForegroundWindow(running);
-            return 0;
-        }
+        if (!FirstFullScreenSaver(covered)) return 0;
         LoadPasswordComponent();
         exStyle = WS_EX_TOPMOST;
     }
@@ -170,5 +256,6 @@ int RunSaverSession(HWND parent) {
         }
     }
     UnloadPasswordComponent();
+    ReleaseSaverLock();
     return static_cast<int>(message.wParam);
 }

@@ -184,8 +184,8 @@ void FollowScreens(HWND window) {
     InvalidateRect(window, nullptr, TRUE);  // the old walkers go with the background
 }
 
-// Wine, for one, resizes its screen without telling any window: every tick looks (the sizes
-// only, which cost nothing).
+// Wine, for one, resizes its screen without telling any window: a timer of its own looks (the
+// sizes only, which cost nothing), since a tick can be 200 ms apart.
 bool ScreensMoved() { return !SameArea(CoveredArea(ReadScreenSizes()), Animation.covered); }
 
 // Each monitor's part of the window (or of the preview's picture of the screen).
@@ -224,6 +224,11 @@ void PaintTick(HWND window) {
     EndPaint(window, &paint);
 }
 
+void StopTimers(HWND window) {
+    KillTimer(window, kTickTimerId);
+    KillTimer(window, kScreenTimerId);
+}
+
 void ReleaseDrawingObjects() {
     if (Animation.previewDC != nullptr) {
         SelectObject(Animation.previewDC, Animation.previousPreviewBitmap);
@@ -248,12 +253,18 @@ LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             if (Animation.initialised) return 0;
             Animation.initialised = true;
             Initialise(window);
+            if (Host.SaverMode == kFullScreenMode) {
+                SetTimer(window, kScreenTimerId, kScreenCheckMs, nullptr);
+            }
             [[fallthrough]];
         case MSG_ARM_TIMER:
             SetTimer(window, kTickTimerId, Animation.settings.timerInterval, nullptr);
             return 0;
         case WM_TIMER:
-            if (Host.SaverMode == kFullScreenMode && ScreensMoved()) FollowScreens(window);
+            if (wParam == kScreenTimerId) {
+                if (ScreensMoved()) FollowScreens(window);
+                return 0;
+            }
             // Re-armed by a posted message, which is served before the paint that draws the tick.
             KillTimer(window, kTickTimerId);
             InvalidateRect(window, nullptr, FALSE);
@@ -278,13 +289,13 @@ LRESULT CALLBACK AnimationProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         case WM_CLOSE:
             // Nothing is released until the host (and its password component) lets the window go.
             if (!ApproveClose(window)) return 0;
-            KillTimer(window, kTickTimerId);
+            StopTimers(window);
             ReleaseDrawingObjects();
             DestroyWindow(window);
             return 0;
         case WM_DESTROY:
             // A preview also ends when its host window goes away, without a close request.
-            KillTimer(window, kTickTimerId);
+            StopTimers(window);
             ReleaseDrawingObjects();
             PostQuitMessage(0);
             return 0;

@@ -14,6 +14,10 @@
 constexpr UINT MSG_INIT_SAVER = WM_USER + 10;
 constexpr UINT MSG_ARM_TIMER = WM_USER + 11;
 constexpr UINT_PTR kTickTimerId = 0;
+// Full screen: how often the screens are looked at, whatever the speed, so that a change of
+// screen leaves the desktop uncovered for no longer than this (plus the system's own delay).
+constexpr UINT_PTR kScreenTimerId = 1;
+constexpr UINT kScreenCheckMs = 50;
 
 // The monitors in screen pixels (at most `capacity`), where the system can say (Windows 98 and
 // 2000 on); 0 where it cannot (Windows 95, NT 4.0).

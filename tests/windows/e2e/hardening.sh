@@ -89,13 +89,13 @@ kill -9 "$HOST_PID" 2>/dev/null
 wait "$HOST_PID" 2>/dev/null
 check "with its host killed the preview ends by itself (within 30 s)" wait_gone "${preview_pid:-0}" 30
 
-# Decoys of the saver's class and title, one hidden and one shown by a program that never
-# answers: neither keeps the saver, or its password, away.
+# Decoys of the saver's class and title, one hidden, one shown by a program that never answers
+# and one shown, answering, 1x1 off screen: none keeps the saver, or its password, away.
 set_password_switch 1
 export TEKUTEKU_PWD_ANSWER=1 TEKUTEKU_PWD_LOG
 TEKUTEKU_PWD_LOG=$(winpath "$WORK/decoy-pwd.log")
 has_decoy() { grep -q '^decoy' "$WORK/decoy.out" 2>/dev/null; }
-for kind in hidden hung; do
+for kind in hidden hung small; do
     : >"$WORK/decoy.out"
     : >"$WORK/decoy-pwd.log"
     wine "$HELPERS/saver_probe.exe" decoy "$kind" 120000 >"$WORK/decoy.out" 2>/dev/null &
@@ -143,15 +143,17 @@ start_fullscreen && {
 }
 
 # A component that calls abort(), or lets a C++ exception escape: the process ends through its
-# runtime, and the running state goes off on the way out all the same.
-for fault in "2 aborting" "3 throwing"; do
+# runtime, its own (msvcrt) or another (msvcr100), and the running state goes off all the same.
+for fault in "2 aborting msvcrt" "3 throwing msvcrt" "2 aborting msvcr100" "3 throwing msvcr100"; do
     set -- $fault
     TEKUTEKU_PWD_FAULT=$1
+    make_app_dir
+    if [ "$3" = msvcr100 ]; then cp "$DOUBLES/msvcr100/PASSWORD.CPL" "$APP/"; else cp "$DOUBLES/PASSWORD.CPL" "$APP/"; fi
     start_fullscreen && {
-        check "with the $2 component the running state is on" wait_running 1 30
+        check "with the $2 $3 component the running state is on" wait_running 1 30
         xdotool key a
-        check "the $2 component ends the saver within 30 s" wait_saver_exit 60
-        check "the running state is off after the $2 component" wait_running 0 30
+        check "the $2 $3 component ends the saver within 30 s" wait_saver_exit 60
+        check "the running state is off after the $2 $3 component" wait_running 0 30
         cleanup_saver
     }
 done

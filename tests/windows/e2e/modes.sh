@@ -62,6 +62,21 @@ for tail in "/s" "-S" "s" "/ s" "--s" "/sextra" "/S 1234"; do
     cleanup_saver
 done
 
+# Two savers started together by one program, three times over: one leaves at once, the other
+# runs, with the focus, and one key ends it; both end with 0.
+for round in 1 2 3; do
+    park_pointer
+    wine "$HELPERS/saver_probe.exe" run-two "$scr_win" 2f73 >"$WORK/two.out" 2>/dev/null &
+    SAVER_PID=$!
+    check "two at once ($round): one runs and has the focus" saver_ready
+    xdotool key a
+    check "two at once ($round): one key ends them both" ends_with 0 30
+    check "two at once ($round): both end with 0 ($(tr -d '\r' <"$WORK/two.out"))" \
+        [ "$(tr -d '\r' <"$WORK/two.out")" = "0 0" ]
+    saver_gone || xdotool key a  # a second saver, left running
+    cleanup_saver
+done
+
 # Password change: the test MPR.DLL (loaded only with the native override) sees one call with
 # "SCRSAVE", the owner and two zeros; the status is always 0.
 log=$WORK/mpr.log

@@ -9,13 +9,18 @@
 //   saver_probe client HWND                  prints "x y w h": the client area in screen pixels
 //   saver_probe run EXE HEXTAIL              starts EXE with exactly "EXE" + tail bytes (hex),
 //                                            waits, prints the exit code and returns it
+//   saver_probe run-two EXE HEXTAIL          the same with two copies started together; prints
+//                                            both codes
 //   saver_probe foreground                   prints the foreground window "hwnd class"
 //   saver_probe cursor [X Y]                 moves the pointer to X,Y first, if given, as a program
 //                                            can; prints where it is: "x y"
 //   saver_probe screens                      prints "monitors N virtual X Y W H primary W H"
 //   saver_probe desktop                      prints the desktop window's handle
-//   saver_probe decoy hidden|hung MS         a window of the saver's class and title, hidden (and
-//                                            answering) or shown but never answering; prints
+//   saver_probe watch-screens MS             prints "W H" of the virtual screen at once and at
+//                                            each change Wine reports, looking every 1 ms, for MS
+//   saver_probe decoy hidden|hung|small MS   a window of the saver's class and title, hidden (and
+//                                            answering), shown but never answering, or shown,
+//                                            answering and 1x1 off screen; prints
 //                                            "decoy HWND" and lives MS milliseconds
 #include <windows.h>
 #include <cstdio>
@@ -124,7 +129,7 @@ int HexDigit(char c)
     return -1;
 }
 
-int Run(const char* exe, const char* hex)
+int Run(const char* exe, const char* hex, int copies)
 {
     char line[1024];
     int n = std::snprintf(line, sizeof line, "\"%s\"", exe);
@@ -136,32 +141,41 @@ int Run(const char* exe, const char* hex)
         line[n++] = static_cast<char>(hi * 16 + lo);
     }
     line[n] = 0;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(exe, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        std::fprintf(stderr, "run: cannot start %s (error %lu)\n", exe, GetLastError());
-        return 2;
+    // Several copies start one right after the other, before any of them has got far.
+    PROCESS_INFORMATION pi[2]{};
+    for (int i = 0; i < copies; ++i) {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        if (!CreateProcessA(exe, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi[i])) {
+            std::fprintf(stderr, "run: cannot start %s (error %lu)\n", exe, GetLastError());
+            return 2;
+        }
     }
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    std::printf("%ld\n", static_cast<long>(code));
-    return static_cast<int>(code);
+    DWORD result = 0;
+    for (int i = 0; i < copies; ++i) {
+        WaitForSingleObject(pi[i].hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(pi[i].hProcess, &code);
+        CloseHandle(pi[i].hThread);
+        CloseHandle(pi[i].hProcess);
+        std::printf(i + 1 < copies ? "%ld " : "%ld\n", static_cast<long>(code));
+        if (result == 0) result = code;
+    }
+    return static_cast<int>(result);
 }
 
 int Decoy(const char* kind, DWORD lifeMs)
 {
     const bool hung = !std::strcmp(kind, "hung");
+    const bool small = !std::strcmp(kind, "small");
+    const int at = small ? -10 : 0;
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "WindowsScreenSaverClass";
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(0, windowClass.lpszClassName, "Screen Saver",
-                                  WS_POPUP | (hung ? WS_VISIBLE : 0), 0, 0, 1, 1, nullptr, nullptr,
+                                  WS_POPUP | (hung || small ? WS_VISIBLE : 0), at, at, 1, 1, nullptr, nullptr,
                                   windowClass.hInstance, nullptr);
     if (!window) return 1;
     std::printf("decoy %lu\n", (unsigned long)(ULONG_PTR)window);
@@ -197,8 +211,10 @@ int main(int argc, char** argv)
         rc = Find(argc - 2, argv + 2);
     } else if (!std::strcmp(cmd, "client") && argc == 3) {
         rc = Client(ParseHandle(argv[2]));
+    } else if (!std::strcmp(cmd, "run-two") && argc == 4) {
+        rc = Run(argv[2], argv[3], 2);
     } else if (!std::strcmp(cmd, "run") && argc == 4) {
-        rc = Run(argv[2], argv[3]);
+        rc = Run(argv[2], argv[3], 1);
     } else if (!std::strcmp(cmd, "cursor") && (argc == 2 || argc == 4)) {
         if (argc == 4) SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3]));
         POINT at{};
@@ -210,6 +226,18 @@ int main(int argc, char** argv)
                     GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                     GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
                     GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        rc = 0;
+    } else if (!std::strcmp(cmd, "watch-screens") && argc == 3) {
+        const DWORD start = GetTickCount(), life = std::strtoul(argv[2], nullptr, 10);
+        int w = -1, h = -1;
+        while (GetTickCount() - start < life) {
+            if (GetSystemMetrics(SM_CXVIRTUALSCREEN) != w || GetSystemMetrics(SM_CYVIRTUALSCREEN) != h) {
+                w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+                std::printf("%d %d\n", w, h);
+                std::fflush(stdout);
+            }
+            Sleep(1);
+        }
         rc = 0;
     } else if (!std::strcmp(cmd, "desktop")) {
         std::printf("%lu\n", (unsigned long)(ULONG_PTR)GetDesktopWindow());

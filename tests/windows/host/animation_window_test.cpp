@@ -57,7 +57,8 @@ TEST_F(AnimationWindow, InitialisationBuildsTheAtlasAndTheStage) {
     window = CreateSaverWindow();
     EXPECT_EQ(GetObjectType(Animation.atlas.palette), static_cast<DWORD>(OBJ_PAL));
     EXPECT_EQ(GetObjectType(Animation.atlas.surfaceDC), static_cast<DWORD>(OBJ_MEMDC));
-    EXPECT_EQ(GetCurrentObject(Animation.atlas.surfaceDC, OBJ_BITMAP), Animation.atlas.surfaceBitmap);
+    EXPECT_EQ(GetCurrentObject(Animation.atlas.surfaceDC, OBJ_BITMAP),
+              Animation.atlas.surfaceBitmap);
     BITMAP size;
     ASSERT_TRUE(GetObjectA(Animation.atlas.surfaceBitmap, sizeof size, &size));
     EXPECT_EQ(size.bmWidth, kSheetWidth);
@@ -146,7 +147,8 @@ TEST_F(AnimationWindow, AtTwiceTheDpiEachSpritePixelIsATwoByTwoBlockWithHardEdge
     for (int y = w.drawnY + 60; y < w.drawnY + 76; ++y) {
         for (int x = w.drawnX + 56; x < w.drawnX + 72; ++x) {
             const COLORREF block = GetPixel(dc, 2 * x, 2 * y);
-            if (GetPixel(dc, 2 * x + 1, 2 * y) != block || GetPixel(dc, 2 * x, 2 * y + 1) != block ||
+            if (GetPixel(dc, 2 * x + 1, 2 * y) != block ||
+                GetPixel(dc, 2 * x, 2 * y + 1) != block ||
                 GetPixel(dc, 2 * x + 1, 2 * y + 1) != block) {
                 ++uneven;
             }
@@ -182,8 +184,8 @@ TEST_F(AnimationWindow, PreviewStretchesTheWholeScreenIntoTheHostWindow) {
     EXPECT_EQ(WindowPixel(window, centreX, centreY), kWhite);
     // The image is about a quarter of its screen size here; a screen column 200 pixels away
     // from her is black.
-    const int farX = (w.state == WalkRight ? w.drawnX - 200 : w.drawnX + 328) * previewWidth /
-                     screenWidth;
+    const int farX =
+        (w.state == WalkRight ? w.drawnX - 200 : w.drawnX + 328) * previewWidth / screenWidth;
     if (farX >= 0 && farX < previewWidth) {
         EXPECT_EQ(WindowPixel(window, farX, centreY), kBlack);
     }
@@ -264,13 +266,20 @@ ScreenArea posed{};
 int WINAPI PosedScreens(int index) {
     if (posed.width == 0) return GetSystemMetrics(index);
     switch (index) {
-        case SM_CXSCREEN: return posed.width;
-        case SM_CYSCREEN: return posed.height;
-        case SM_XVIRTUALSCREEN: return posed.left;
-        case SM_YVIRTUALSCREEN: return posed.top;
-        case SM_CXVIRTUALSCREEN: return posed.width;
-        case SM_CYVIRTUALSCREEN: return posed.height;
-        default: return GetSystemMetrics(index);
+        case SM_CXSCREEN:
+            return posed.width;
+        case SM_CYSCREEN:
+            return posed.height;
+        case SM_XVIRTUALSCREEN:
+            return posed.left;
+        case SM_YVIRTUALSCREEN:
+            return posed.top;
+        case SM_CXVIRTUALSCREEN:
+            return posed.width;
+        case SM_CYVIRTUALSCREEN:
+            return posed.height;
+        default:
+            return GetSystemMetrics(index);
     }
 }
 
@@ -286,8 +295,8 @@ RECT WindowFrame(HWND window) {
     return frame;
 }
 
-// Whatever tells the saver (a message, or only the next tick, as under Wine), the window covers
-// the new screen at once and the walkers start on a stage of its size; nothing is left behind.
+// Whatever tells the saver (a message, or only its screen timer, as under Wine), the window
+// covers the new screen at once and the walkers start on a stage of its size; nothing is left behind.
 TEST_F(AnimationWindow, ChangedScreensAreCoveredAtOnceWithoutLeaks) {
     StoreSettings(6, 3, 2, 1);
     posed = ScreenArea{};
@@ -300,11 +309,8 @@ TEST_F(AnimationWindow, ChangedScreensAreCoveredAtOnceWithoutLeaks) {
     const UINT messages[] = {WM_DISPLAYCHANGE, WM_SETTINGCHANGE, WM_TIMER};
     for (int i = 0; i < 60; ++i) {
         posed = sizes[i % 3];
-        if (messages[i / 3 % 3] == WM_TIMER) {
-            Tick(window);
-        } else {
-            SendMessageA(window, messages[i / 3 % 3], 0, 0);
-        }
+        SendMessageA(window, messages[i / 3 % 3],
+                     messages[i / 3 % 3] == WM_TIMER ? kScreenTimerId : 0, 0);
         const RECT frame = WindowFrame(window);
         ASSERT_EQ(frame.left, posed.left) << i;
         ASSERT_EQ(frame.right - frame.left, posed.width) << i;
@@ -318,6 +324,12 @@ TEST_F(AnimationWindow, ChangedScreensAreCoveredAtOnceWithoutLeaks) {
     const Walker walker = FirstPopulation().walkers[0];
     SendMessageA(window, WM_SETTINGCHANGE, 0, 0);
     EXPECT_EQ(std::memcmp(&FirstPopulation().walkers[0], &walker, sizeof walker), 0);
+    // With no tick due, the screen timer alone finds the next change.
+    KillTimer(window, kTickTimerId);
+    posed = sizes[1];
+    ASSERT_TRUE(QueuedWithinDeadline(window, WM_TIMER));
+    Pump();
+    EXPECT_EQ(WindowFrame(window).left, posed.left);
 }
 
 // Two monitors of unequal height side by side on the test's one real screen: the window is all
@@ -386,7 +398,8 @@ Win32SoundPlatform RecordingSound() {
 
 const uint8_t* ResourceImage(int id) {
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(RT_SOUND_EFFECT));
-    return found ? static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found))) : nullptr;
+    return found ? static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found)))
+                 : nullptr;
 }
 
 TEST_F(AnimationWindow, SoundOnLoadsTheThreeWaveResourcesAndPlaysTheCues) {

@@ -109,6 +109,7 @@ TEST_F(HostWindow, TitleChangesAreRefusedInBothModes) {
 
 TEST_F(HostWindow, ATickKillsTheTimerInvalidatesAndRearmsBeforeThePaint) {
     window = CreateSaverWindow();
+    KillTimer(window, kScreenTimerId);  // only the tick's timer is watched here
     Pump();
     ValidateRect(window, nullptr);
     EXPECT_EQ(SendMessageA(window, WM_TIMER, kTickTimerId, 0), 0);

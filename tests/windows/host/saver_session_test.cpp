@@ -96,13 +96,20 @@ TEST_F(SaverSession, FullScreenCoversTheScreenOnTopAndAKeyEndsItWithZero) {
 // Two monitors side by side, the second one left of the primary, at 200 %.
 int WINAPI TwoMonitors(int index) {
     switch (index) {
-        case SM_CXSCREEN: return 1024;
-        case SM_CYSCREEN: return 768;
-        case SM_XVIRTUALSCREEN: return -800;
-        case SM_YVIRTUALSCREEN: return 0;
-        case SM_CXVIRTUALSCREEN: return 1824;
-        case SM_CYVIRTUALSCREEN: return 768;
-        default: return GetSystemMetrics(index);
+        case SM_CXSCREEN:
+            return 1024;
+        case SM_CYSCREEN:
+            return 768;
+        case SM_XVIRTUALSCREEN:
+            return -800;
+        case SM_YVIRTUALSCREEN:
+            return 0;
+        case SM_CXVIRTUALSCREEN:
+            return 1824;
+        case SM_CYVIRTUALSCREEN:
+            return 768;
+        default:
+            return GetSystemMetrics(index);
     }
 }
 int DoubleDpi() { return 192; }
@@ -119,8 +126,10 @@ int WINAPI NoVirtualScreen(int index) {
         case SM_XVIRTUALSCREEN:
         case SM_YVIRTUALSCREEN:
         case SM_CXVIRTUALSCREEN:
-        case SM_CYVIRTUALSCREEN: return 0;
-        default: return GetSystemMetrics(index);
+        case SM_CYVIRTUALSCREEN:
+            return 0;
+        default:
+            return GetSystemMetrics(index);
     }
 }
 int NormalDpi() { return 96; }
@@ -186,6 +195,30 @@ TEST_F(SaverSession, WithoutAVirtualScreenTheSaverCoversThePrimaryScreenAsBefore
     EXPECT_EQ(drawn.stage.bottom, GetSystemMetrics(SM_CYSCREEN));
     EXPECT_EQ(drawn.pictures.count, 1);
     EXPECT_EQ(drawn.stage.count, GetSystemMetrics(SM_CYSCREEN) / 195);
+}
+
+// Only a shown window that covers the whole screen counts as a running saver: a 1x1 one off
+// screen, a hidden one, or one over part of a wider screen keeps no saver away.
+TEST_F(SaverSession, OnlyAShownWindowOverTheWholeScreenCountsAsARunningSaver) {
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA decoyClass{};
+    decoyClass.lpfnWndProc = DefWindowProcA;
+    decoyClass.hInstance = instance;
+    decoyClass.lpszClassName = kSaverClassName;
+    ASSERT_NE(RegisterClassA(&decoyClass), 0);
+    const ScreenArea screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const auto decoy = [&](int x, int y, int width, int height, DWORD shown) {
+        return CreateWindowExA(0, kSaverClassName, kFullScreenTitle, WS_POPUP | shown, x, y, width,
+                               height, nullptr, nullptr, instance, nullptr);
+    };
+    HWND tiny = decoy(-10, -10, 1, 1, WS_VISIBLE);
+    HWND hidden = decoy(0, 0, screen.width, screen.height, 0);
+    EXPECT_EQ(CoveringSaver(screen), nullptr);
+    HWND covering = decoy(0, 0, screen.width, screen.height, WS_VISIBLE);
+    EXPECT_EQ(CoveringSaver(screen), covering);
+    EXPECT_EQ(CoveringSaver(ScreenArea{-800, 0, screen.width + 800, screen.height}), nullptr);
+    for (HWND window : {tiny, hidden, covering}) DestroyWindow(window);
+    UnregisterClassA(kSaverClassName, instance);
 }
 
 }  // namespace
