@@ -45,7 +45,8 @@ TEST(ProfileRead, ValuesReadAsSignAndLeadingDigits) {
     EXPECT_EQ(Get(WithValue("abc"), "Speed"), 0);
     EXPECT_EQ(Get(WithValue("0x10"), "Speed"), 0);
     EXPECT_EQ(Get(WithValue("\"4\""), "Speed"), 4);
-    EXPECT_EQ(Get(WithValue("99999999999"), "Speed"), static_cast<int32_t>(99999999999LL & 0xFFFFFFFF));
+    EXPECT_EQ(Get(WithValue("99999999999"), "Speed"),
+              static_cast<int32_t>(99999999999LL & 0xFFFFFFFF));
     EXPECT_EQ(Get(WithValue(""), "Speed"), -77);  // an empty value counts as missing
     EXPECT_EQ(Get(WithValue("4\r"), "Speed"), 4);
 }
@@ -71,7 +72,8 @@ TEST(ProfileRead, DamagedTextNeverCrashes) {
     std::string binary;
     for (int i = 0; i < 4096; ++i) binary.push_back(static_cast<char>((i * 131 + 7) & 0xFF));
     EXPECT_EQ(Get(binary, "Speed"), -77);
-    const std::string longLine = "[" + std::string(1 << 20, 'x') + "\nSpeed=" + std::string(1 << 20, '9');
+    const std::string longLine =
+        "[" + std::string(1 << 20, 'x') + "\nSpeed=" + std::string(1 << 20, '9');
     EXPECT_EQ(Get(longLine, "Speed"), -77);
     const char withNul[] = "[Screen Saver.てくてくポルッカ]\nSp\0eed=1\nSpeed=4";
     EXPECT_EQ(Get(std::string(withNul, sizeof withNul - 1), "Speed"), 4);
@@ -92,7 +94,8 @@ TEST(ProfileFile, ReaderFindsTheSectionWithAByteOrderMarkOrInShiftJis) {
     file.Write("\xEF\xBB\xBF[Screen Saver.てくてくポルッカ]\r\nSpeed=5\r\n");
     EXPECT_EQ(ProfileFileReader(file.path()).GetInt("Speed", 1), 5);
 
-    const std::string shiftJis = std::string("[") + kSettingsSectionShiftJis + "]\r\nCharactors=4\r\n";
+    const std::string shiftJis =
+        std::string("[") + kSettingsSectionShiftJis + "]\r\nCharactors=4\r\n";
     file.Write(shiftJis);
     EXPECT_EQ(ProfileFileReader(file.path()).GetInt("Charactors", 1), 4);
     file.Write(shiftJis + "[Screen Saver.てくてくポルッカ]\nCharactors=2\n");

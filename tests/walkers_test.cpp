@@ -6,7 +6,6 @@
 
 namespace {
 
-
 struct Scripted {
     WalkerPopulation population;
     Scripted(Walker walker, const std::vector<int>& bounds, const std::vector<int>& draws,
@@ -235,8 +234,8 @@ TEST(WalkerRuns, KeepTheirInvariantsOverLongRuns) {
     struct Range {
         int32_t first, last;
     };
-    const Range frames[kStateCount] = {{0, 7},    {207, 214}, {8, 31},   {32, 55},  {56, 76},
-                                       {77, 97},  {98, 170},  {98, 170}, {98, 98},  {98, 98},
+    const Range frames[kStateCount] = {{0, 7},     {207, 214}, {8, 31},   {32, 55}, {56, 76},
+                                       {77, 97},   {98, 170},  {98, 170}, {98, 98}, {98, 98},
                                        {171, 188}, {189, 206}, {98, 98},  {98, 98}};
     int scenesSeen[kStateCount] = {};
     for (uint32_t seed : {1u, 99u, 123456u}) {
@@ -261,7 +260,8 @@ TEST(WalkerRuns, KeepTheirInvariantsOverLongRuns) {
                     sceneY[i] = was.y;
                     sceneDir[i] = was.state;
                     ++scenesSeen[w.state];
-                    EXPECT_EQ(cues == CueBit(FallStartCue), w.state == FallRight || w.state == FallLeft);
+                    EXPECT_EQ(cues == CueBit(FallStartCue),
+                              w.state == FallRight || w.state == FallLeft);
                 }
                 if (!wasWalking && walking) {  // it ends where it began, facing the same way
                     EXPECT_EQ(w.state, sceneDir[i]);

@@ -19,7 +19,8 @@ struct Rect {
 // The 40 cells of the sheet.
 std::vector<Rect> SheetCells() {
     std::vector<Rect> cells;
-    for (int k = 0; k <= 8; ++k) cells.push_back({128 * k, 0, 128, 136});  // right walk and standing
+    for (int k = 0; k <= 8; ++k)
+        cells.push_back({128 * k, 0, 128, 136});  // right walk and standing
     for (int k = 0; k < 8; ++k) cells.push_back({128 * k, 136, 128, 136});  // left walk
     for (int32_t y : {272, 440}) {
         for (int k = 0; k < 7; ++k) cells.push_back({176 * k, y, 176, 168});  // falls and get-ups
@@ -31,7 +32,7 @@ std::vector<Rect> SheetCells() {
 
 // The parts of cells whose pixels the drawing leaves behind when the image changes.
 const Rect kLeftBehind[] = {
-    {384, 0, 16, 136},         // right walk frame 3, when a scene starts
+    {384, 0, 16, 136},          // right walk frame 3, when a scene starts
     {256 + 110, 136, 18, 136},  // left walk frame 212, when a scene starts
     {352 + 128, 272, 48, 168},  // last get-up image, right
     {0, 440, 50, 168},          // last get-up image, left
@@ -57,12 +58,12 @@ Surface SolidCellSheet() {
     return sheet;
 }
 
-
 std::vector<Rect> CurrentImages(const WalkerPopulation& population) {
     std::vector<Rect> rects;
     for (int i = 0; i < population.stage.count; ++i) {
         const Walker& w = population.walkers[i];
-        rects.push_back({w.x, w.y, kStateSizeTable.stateWidth[w.state], kStateSizeTable.stateHeight[w.state]});
+        rects.push_back(
+            {w.x, w.y, kStateSizeTable.stateWidth[w.state], kStateSizeTable.stateHeight[w.state]});
     }
     return rects;
 }
@@ -73,8 +74,8 @@ bool RowCovers(const Rect& r, int32_t x, int32_t y) {
 
 // Looks for a non-black pixel inside `area` but outside every rectangle of `images`, skipping
 // the covered spans of each row rather than testing pixel by pixel.
-bool FindStray(const Surface& screen, const Rect& area, const std::vector<Rect>& allImages, int32_t& strayX,
-               int32_t& strayY) {
+bool FindStray(const Surface& screen, const Rect& area, const std::vector<Rect>& allImages,
+               int32_t& strayX, int32_t& strayY) {
     const int32_t x0 = std::max(area.x, 0), x1 = std::min(area.x + area.w, screen.width);
     const int32_t y0 = std::max(area.y, 0), y1 = std::min(area.y + area.h, screen.height);
     std::vector<Rect> images;  // only those that overlap the area matter
@@ -120,8 +121,8 @@ struct RunResult {
 // Runs `steps` ticks and stops at the first pixel left outside the walkers' current images.
 // Stale pixels can only sit where some walker was drawn on the previous tick, so each tick
 // checks those rectangles; a whole-screen scan now and then backs that reasoning up.
-RunResult RunAndWatch(const Surface& sheet, int32_t width, int32_t height, int32_t count, int32_t odds,
-              uint32_t seed, uint64_t steps) {
+RunResult RunAndWatch(const Surface& sheet, int32_t width, int32_t height, int32_t count,
+                      int32_t odds, uint32_t seed, uint64_t steps) {
     static WalkerPopulation population;
     population = WalkerPopulation{};
     StartWalkers(population, MakeStage(0, 0, width, height, count, odds), seed);
@@ -134,7 +135,8 @@ RunResult RunAndWatch(const Surface& sheet, int32_t width, int32_t height, int32
     for (uint64_t t = 1; t <= steps; ++t) {
         RunFrameStep(population, canvas, sound, platform);
         const std::vector<Rect> current = CurrentImages(population);
-        for (int i = 0; i < population.stage.count; ++i) result.statesSeen |= 1u << population.walkers[i].state;
+        for (int i = 0; i < population.stage.count; ++i)
+            result.statesSeen |= 1u << population.walkers[i].state;
         std::vector<Rect> checked = previous;
         if (t % 1000 == 0 || t == steps) checked.push_back({0, 0, width, height});
         for (const Rect& area : checked) {
@@ -157,14 +159,14 @@ TEST(DrawingInvariants, SolidCellsLeaveNothingOutsideTheCurrentImages) {
         int32_t width, height, count, odds;
         uint32_t seed;
     } setups[] = {
-        {800, 600, 3, 5, 7},     // bands of 200 pixels, scenes at most rolls
+        {800, 600, 3, 5, 7},  // bands of 200 pixels, scenes at most rolls
         {1024, 768, 3, 10, 2024},
-        {640, 480, 10, 3, 99},   // narrow bands: walkers overlap one another
+        {640, 480, 10, 3, 99},  // narrow bands: walkers overlap one another
     };
     for (const Setup& s : setups) {
         const RunResult r = RunAndWatch(sheet, s.width, s.height, s.count, s.odds, s.seed, 20000);
-        EXPECT_FALSE(r.stray) << s.width << "x" << s.height << " seed " << s.seed << ": pixel (" << r.x << ", "
-                              << r.y << ") left at step " << r.step;
+        EXPECT_FALSE(r.stray) << s.width << "x" << s.height << " seed " << s.seed << ": pixel ("
+                              << r.x << ", " << r.y << ") left at step " << r.step;
         EXPECT_EQ(r.statesSeen, kAllStates) << "not every scene happened";
     }
 }

@@ -33,45 +33,36 @@ struct Query {
 };
 
 // Both sides in the ANSI code page: Wine hands a Unix argument to main() in that code page.
-bool TitleIs(HWND window, const char* title)
-{
+bool TitleIs(HWND window, const char* title) {
     char text[512] = "";
     GetWindowTextA(window, text, sizeof text);
     return std::strcmp(text, title) == 0;
 }
 
-BOOL CALLBACK Match(HWND window, LPARAM param)
-{
+BOOL CALLBACK Match(HWND window, LPARAM param) {
     Query* q = reinterpret_cast<Query*>(param);
     if (q->cls) {
         char cls[256] = "";
         GetClassNameA(window, cls, sizeof cls);
-        if (std::strcmp(cls, q->cls) != 0)
-            return TRUE;
+        if (std::strcmp(cls, q->cls) != 0) return TRUE;
     }
-    if (q->title && !TitleIs(window, q->title))
-        return TRUE;
-    if (q->wantOwner && GetWindow(window, GW_OWNER) != q->owner)
-        return TRUE;
-    if (!IsWindowVisible(window))
-        return TRUE;
+    if (q->title && !TitleIs(window, q->title)) return TRUE;
+    if (q->wantOwner && GetWindow(window, GW_OWNER) != q->owner) return TRUE;
+    if (!IsWindowVisible(window)) return TRUE;
     q->found = window;
     return FALSE;
 }
 
-HWND FindTopLevel(Query q)
-{
+HWND FindTopLevel(Query q) {
     EnumWindows(Match, reinterpret_cast<LPARAM>(&q));
     return q.found;
 }
 
-HWND ParseHandle(const char* text)
-{
+HWND ParseHandle(const char* text) {
     return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoul(text, nullptr, 10)));
 }
 
-void PrintWindow(HWND window)
-{
+void PrintWindow(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
     DWORD pid = 0;
@@ -82,31 +73,41 @@ void PrintWindow(HWND window)
                 (unsigned long)GetWindowLongA(window, GWL_EXSTYLE), (unsigned long)pid);
 }
 
-int Find(int argc, char** argv)
-{
+int Find(int argc, char** argv) {
     Query q;
     DWORD waitMs = 0;
     bool gone = false;
     for (int i = 0; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--class") && i + 1 < argc) q.cls = argv[++i];
-        else if (!std::strcmp(argv[i], "--title") && i + 1 < argc) q.title = argv[++i];
-        else if (!std::strcmp(argv[i], "--owner") && i + 1 < argc) { q.owner = ParseHandle(argv[++i]); q.wantOwner = true; }
-        else if (!std::strcmp(argv[i], "--wait-ms") && i + 1 < argc) waitMs = std::strtoul(argv[++i], nullptr, 10);
-        else if (!std::strcmp(argv[i], "--gone")) gone = true;
-        else { std::fprintf(stderr, "find: unknown argument %s\n", argv[i]); return 2; }
+        if (!std::strcmp(argv[i], "--class") && i + 1 < argc)
+            q.cls = argv[++i];
+        else if (!std::strcmp(argv[i], "--title") && i + 1 < argc)
+            q.title = argv[++i];
+        else if (!std::strcmp(argv[i], "--owner") && i + 1 < argc) {
+            q.owner = ParseHandle(argv[++i]);
+            q.wantOwner = true;
+        } else if (!std::strcmp(argv[i], "--wait-ms") && i + 1 < argc)
+            waitMs = std::strtoul(argv[++i], nullptr, 10);
+        else if (!std::strcmp(argv[i], "--gone"))
+            gone = true;
+        else {
+            std::fprintf(stderr, "find: unknown argument %s\n", argv[i]);
+            return 2;
+        }
     }
     DWORD start = GetTickCount();
     for (;;) {
         HWND window = FindTopLevel(q);
-        if (!gone && window) { PrintWindow(window); return 0; }
+        if (!gone && window) {
+            PrintWindow(window);
+            return 0;
+        }
         if (gone && !window) return 0;
         if (GetTickCount() - start >= waitMs) return 1;
         Sleep(20);
     }
 }
 
-int Client(HWND window)
-{
+int Client(HWND window) {
     if (!IsWindow(window)) return 1;
     RECT r{};
     GetClientRect(window, &r);
@@ -116,16 +117,14 @@ int Client(HWND window)
     return 0;
 }
 
-int HexDigit(char c)
-{
+int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
-int Run(const char* exe, const char* hex)
-{
+int Run(const char* exe, const char* hex) {
     char line[1024];
     int n = std::snprintf(line, sizeof line, "\"%s\"", exe);
     size_t len = std::strlen(hex);
@@ -152,8 +151,7 @@ int Run(const char* exe, const char* hex)
     return static_cast<int>(code);
 }
 
-int Decoy(const char* kind, DWORD lifeMs)
-{
+int Decoy(const char* kind, DWORD lifeMs) {
     const bool hung = !std::strcmp(kind, "hung");
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
@@ -181,8 +179,7 @@ int Decoy(const char* kind, DWORD lifeMs)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: saver_probe running|find|client|run|foreground ...\n");
         return 2;
@@ -191,8 +188,12 @@ int main(int argc, char** argv)
     int rc = 2;
     if (!std::strcmp(cmd, "running")) {
         BOOL running = FALSE;
-        if (!SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0)) rc = 1;
-        else { std::printf("%d\n", running ? 1 : 0); rc = 0; }
+        if (!SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0))
+            rc = 1;
+        else {
+            std::printf("%d\n", running ? 1 : 0);
+            rc = 0;
+        }
     } else if (!std::strcmp(cmd, "find")) {
         rc = Find(argc - 2, argv + 2);
     } else if (!std::strcmp(cmd, "client") && argc == 3) {
@@ -206,10 +207,11 @@ int main(int argc, char** argv)
         std::printf("%ld %ld\n", at.x, at.y);
         rc = 0;
     } else if (!std::strcmp(cmd, "screens")) {
-        std::printf("monitors %d virtual %d %d %d %d primary %d %d\n", GetSystemMetrics(SM_CMONITORS),
-                    GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                    GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
-                    GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        std::printf("monitors %d virtual %d %d %d %d primary %d %d\n",
+                    GetSystemMetrics(SM_CMONITORS), GetSystemMetrics(SM_XVIRTUALSCREEN),
+                    GetSystemMetrics(SM_YVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                    GetSystemMetrics(SM_CYVIRTUALSCREEN), GetSystemMetrics(SM_CXSCREEN),
+                    GetSystemMetrics(SM_CYSCREEN));
         rc = 0;
     } else if (!std::strcmp(cmd, "desktop")) {
         std::printf("%lu\n", (unsigned long)(ULONG_PTR)GetDesktopWindow());

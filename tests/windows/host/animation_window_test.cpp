@@ -57,7 +57,8 @@ TEST_F(AnimationWindow, InitialisationBuildsTheAtlasAndTheStage) {
     window = CreateSaverWindow();
     EXPECT_EQ(GetObjectType(Animation.atlas.palette), static_cast<DWORD>(OBJ_PAL));
     EXPECT_EQ(GetObjectType(Animation.atlas.surfaceDC), static_cast<DWORD>(OBJ_MEMDC));
-    EXPECT_EQ(GetCurrentObject(Animation.atlas.surfaceDC, OBJ_BITMAP), Animation.atlas.surfaceBitmap);
+    EXPECT_EQ(GetCurrentObject(Animation.atlas.surfaceDC, OBJ_BITMAP),
+              Animation.atlas.surfaceBitmap);
     BITMAP size;
     ASSERT_TRUE(GetObjectA(Animation.atlas.surfaceBitmap, sizeof size, &size));
     EXPECT_EQ(size.bmWidth, kSheetWidth);
@@ -146,7 +147,8 @@ TEST_F(AnimationWindow, AtTwiceTheDpiEachSpritePixelIsATwoByTwoBlockWithHardEdge
     for (int y = w.drawnY + 60; y < w.drawnY + 76; ++y) {
         for (int x = w.drawnX + 56; x < w.drawnX + 72; ++x) {
             const COLORREF block = GetPixel(dc, 2 * x, 2 * y);
-            if (GetPixel(dc, 2 * x + 1, 2 * y) != block || GetPixel(dc, 2 * x, 2 * y + 1) != block ||
+            if (GetPixel(dc, 2 * x + 1, 2 * y) != block ||
+                GetPixel(dc, 2 * x, 2 * y + 1) != block ||
                 GetPixel(dc, 2 * x + 1, 2 * y + 1) != block) {
                 ++uneven;
             }
@@ -182,8 +184,8 @@ TEST_F(AnimationWindow, PreviewStretchesTheWholeScreenIntoTheHostWindow) {
     EXPECT_EQ(WindowPixel(window, centreX, centreY), kWhite);
     // The image is about a quarter of its screen size here; a screen column 200 pixels away
     // from her is black.
-    const int farX = (w.state == WalkRight ? w.drawnX - 200 : w.drawnX + 328) * previewWidth /
-                     screenWidth;
+    const int farX =
+        (w.state == WalkRight ? w.drawnX - 200 : w.drawnX + 328) * previewWidth / screenWidth;
     if (farX >= 0 && farX < previewWidth) {
         EXPECT_EQ(WindowPixel(window, farX, centreY), kBlack);
     }
@@ -264,13 +266,20 @@ ScreenArea posed{};
 int WINAPI PosedScreens(int index) {
     if (posed.width == 0) return GetSystemMetrics(index);
     switch (index) {
-        case SM_CXSCREEN: return posed.width;
-        case SM_CYSCREEN: return posed.height;
-        case SM_XVIRTUALSCREEN: return posed.left;
-        case SM_YVIRTUALSCREEN: return posed.top;
-        case SM_CXVIRTUALSCREEN: return posed.width;
-        case SM_CYVIRTUALSCREEN: return posed.height;
-        default: return GetSystemMetrics(index);
+        case SM_CXSCREEN:
+            return posed.width;
+        case SM_CYSCREEN:
+            return posed.height;
+        case SM_XVIRTUALSCREEN:
+            return posed.left;
+        case SM_YVIRTUALSCREEN:
+            return posed.top;
+        case SM_CXVIRTUALSCREEN:
+            return posed.width;
+        case SM_CYVIRTUALSCREEN:
+            return posed.height;
+        default:
+            return GetSystemMetrics(index);
     }
 }
 
@@ -386,7 +395,8 @@ Win32SoundPlatform RecordingSound() {
 
 const uint8_t* ResourceImage(int id) {
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(RT_SOUND_EFFECT));
-    return found ? static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found))) : nullptr;
+    return found ? static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found)))
+                 : nullptr;
 }
 
 TEST_F(AnimationWindow, SoundOnLoadsTheThreeWaveResourcesAndPlaysTheCues) {

@@ -58,8 +58,9 @@ TEST_F(SaverMainModes, UnknownSelectorsEndAtOnceWithMinusOne) {
     }
     EXPECT_EQ(Host.SaverMode, kFullScreenMode);
     // The desktop window is no preview host.
-    const std::string desktop = "/p " + std::to_string(static_cast<uint32_t>(
-                                            reinterpret_cast<uintptr_t>(GetDesktopWindow())));
+    const std::string desktop =
+        "/p " +
+        std::to_string(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(GetDesktopWindow())));
     EXPECT_EQ(Run(desktop.c_str()), -1);
 }
 
@@ -82,8 +83,8 @@ TEST_F(SaverMainModes, AFullScreenStartWhileOneRunsReturnsZeroAndLoadsNothing) {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = kSaverClassName;
     const bool ownClass = RegisterClassA(&windowClass) != 0;
-    running = CreateWindowExA(0, kSaverClassName, kFullScreenTitle, WS_POPUP | WS_VISIBLE, 0, 0,
-                              10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    running = CreateWindowExA(0, kSaverClassName, kFullScreenTitle, WS_POPUP | WS_VISIBLE, 0, 0, 10,
+                              10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(running, nullptr);
     EXPECT_EQ(Run("/s"), 0);
     EXPECT_EQ(Host.SaverWindow, nullptr);
@@ -129,9 +130,7 @@ TEST(FaultGuard, AFaultEndsTheProcessWithTheResultOfSwitchingTheRunningStateOff)
     EXPECT_EQ(RunFaultChild("window"), 1u);
 }
 
-TEST(FaultGuard, AModeThatEndsNormallyKeepsItsOwnResult) {
-    EXPECT_EQ(RunFaultChild("none"), 42u);
-}
+TEST(FaultGuard, AModeThatEndsNormallyKeepsItsOwnResult) { EXPECT_EQ(RunFaultChild("none"), 42u); }
 
 }  // namespace
 

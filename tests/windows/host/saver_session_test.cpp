@@ -96,13 +96,20 @@ TEST_F(SaverSession, FullScreenCoversTheScreenOnTopAndAKeyEndsItWithZero) {
 // Two monitors side by side, the second one left of the primary, at 200 %.
 int WINAPI TwoMonitors(int index) {
     switch (index) {
-        case SM_CXSCREEN: return 1024;
-        case SM_CYSCREEN: return 768;
-        case SM_XVIRTUALSCREEN: return -800;
-        case SM_YVIRTUALSCREEN: return 0;
-        case SM_CXVIRTUALSCREEN: return 1824;
-        case SM_CYVIRTUALSCREEN: return 768;
-        default: return GetSystemMetrics(index);
+        case SM_CXSCREEN:
+            return 1024;
+        case SM_CYSCREEN:
+            return 768;
+        case SM_XVIRTUALSCREEN:
+            return -800;
+        case SM_YVIRTUALSCREEN:
+            return 0;
+        case SM_CXVIRTUALSCREEN:
+            return 1824;
+        case SM_CYVIRTUALSCREEN:
+            return 768;
+        default:
+            return GetSystemMetrics(index);
     }
 }
 int DoubleDpi() { return 192; }
@@ -119,8 +126,10 @@ int WINAPI NoVirtualScreen(int index) {
         case SM_XVIRTUALSCREEN:
         case SM_YVIRTUALSCREEN:
         case SM_CXVIRTUALSCREEN:
-        case SM_CYVIRTUALSCREEN: return 0;
-        default: return GetSystemMetrics(index);
+        case SM_CYVIRTUALSCREEN:
+            return 0;
+        default:
+            return GetSystemMetrics(index);
     }
 }
 int NormalDpi() { return 96; }
