@@ -21,9 +21,17 @@ constexpr int32_t kTurnMargin = 64;
 bool FacesLeft(int32_t state) { return (state & 1) != 0; }
 
 // A row inside walker `index`'s band. Bands under 199 pixels pass a negative bound on purpose.
+// On a stage lower than the figure that rule would leave her off it in most ticks, so there the
+// rows every image lights overlap her band as far as they can; one value is drawn either way.
 int32_t RandomRow(WalkerPopulation& population, int index) {
     const int32_t band = population.stage.bottom / population.stage.count;
-    return RandomUpTo(population.random, band - kBandRoom) + index * band + kBandTop;
+    if (population.stage.bottom >= kFigureHeight) {
+        return RandomUpTo(population.random, band - kBandRoom) + index * band + kBandTop;
+    }
+    const int32_t lit = kAlwaysLitBottom - kAlwaysLitTop + 1;
+    const int32_t highest = band < lit ? band - 1 - kAlwaysLitBottom : -kAlwaysLitTop;
+    const int32_t spread = band < lit ? lit - band : band - lit;
+    return RandomUpTo(population.random, spread) + highest + index * band;
 }
 
 void BeginSequence(Walker& walker, WalkerState state, int32_t firstFrame, int32_t length) {

@@ -30,6 +30,9 @@ constexpr int32_t kFigureHeight = 136;
 constexpr int32_t kGetUpHeight = 168;  // a fall or get-up image, which reaches lower
 constexpr int32_t kDreamShiftX = 32;   // a right-walker's day-dream image sits this far left
 constexpr int32_t kDreamShiftY = 24;   // and every day-dream image this far up
+// Every image of hers, scenes included, lights each of these rows below her y.
+constexpr int32_t kAlwaysLitTop = 94;
+constexpr int32_t kAlwaysLitBottom = 130;
 
 // Sound cues a tick can raise, in order of priority (highest first).
 enum SoundCue : int {

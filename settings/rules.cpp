@@ -4,6 +4,10 @@
 
 int32_t ScreenCountLimit(int32_t screenHeight) { return screenHeight / kScreenPixelsPerWalker; }
 
+int32_t PanelCountLimit(int32_t screenHeight) {
+    return ClampInt(ScreenCountLimit(screenHeight), 1, kDialogCountCap);
+}
+
 int32_t BoundedWalkerCount(int32_t storedCount, int32_t screenHeight) {
     const int32_t limit = ScreenCountLimit(screenHeight);
     return ClampInt(storedCount, 1, limit < 1 ? 1 : limit);

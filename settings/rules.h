@@ -75,6 +75,9 @@ int32_t ScreenCountLimit(int32_t screenHeight);
 int32_t BoundedWalkerCount(int32_t storedCount, int32_t screenHeight);
 // The settings dialogs offer at most 9: the count's edit holds a single digit.
 constexpr int32_t kDialogCountCap = 9;
+// The largest count a settings panel offers for a screen: ScreenCountLimit within 1..kDialogCountCap
+// (the Windows dialog keeps showing 0 below one band, as it always has).
+int32_t PanelCountLimit(int32_t screenHeight);
 
 // Input that ends a full-screen saver: a key, a click, or the pointer more than 4 pixels (across
 // plus down) from its reference point (where it was when the saver started, on Windows where it

@@ -2,10 +2,8 @@
 // sound decisions run in the core (tekuteku.wasm); this script owns the timer, the <canvas>, the
 // full-screen and idle input rules, the settings panel and Web Audio.
 import createTekuteku from './tekuteku.js';
-import {
-  STORAGE_KEY, movedTooFar, panelCountLimit, readPageOptions, searchWithSettings, stageFor, storedValues,
-} from './page_settings.js';
-import { fetchInflated, fetchPackedWave } from './page_fetch.js';
+import { RULE, STORAGE_KEY, readPageOptions, searchWithSettings, stageFor, storedValues } from './page_settings.js';
+import { fetchInflated, unpackWave } from './page_fetch.js';
 
 // The core's cue order: fall end, day-dream start, fall start.
 const SOUND_FILES = ['fall_end.wav.delta.gz', 'dream_start.wav.delta.gz', 'fall_start.wav.delta.gz'];
@@ -42,9 +40,14 @@ function warn(message) {
 function fail(message) {
   status.state = 'failed';
   console.error(`tekuteku: ${message}`);
+  showNotice(`てくてくポルッカを始められません: ${message}。`);
+}
+
+// A line on the page about what went wrong; null takes it away.
+function showNotice(text) {
   const problem = document.getElementById('problem');
-  problem.textContent = `てくてくポルッカを始められません: ${message}。`;
-  problem.hidden = false;
+  problem.textContent = text ?? '';
+  problem.hidden = text === null;
 }
 
 function readStorage() {
@@ -162,13 +165,30 @@ function unlockSound() {
   status.audio = 'loading';
   const own = audio;
   Promise.all(SOUND_FILES.map(async (name, i) => {
-    own.buffers[i] = await audioContext.decodeAudioData(await fetchPackedWave(name));
+    own.buffers[i] = await loadSound(audioContext, name);
   })).then(() => {
     if (audio === own) status.audio = 'ready';
   }, (error) => {
     warn(`the sounds cannot be played: ${error.message}`);
-    if (audio === own) status.audio = 'failed';
+    if (audio !== own) return;
+    status.audio = 'failed';
+    // The saver goes on without them, and says so, as it does for the files it cannot start without.
+    showNotice(`効果音を鳴らせません: ${error.message}。音なしで続けます。`);
   });
+}
+
+async function loadSound(audioContext, name) {
+  let packed;
+  try {
+    packed = await fetchInflated(name);
+  } catch (error) {
+    throw new Error(`${name} を読み込めませんでした(${error.message.replace(`${name}: `, '')})`);
+  }
+  try {
+    return await audioContext.decodeAudioData(unpackWave(packed));
+  } catch (error) {
+    throw new Error(`${name} が壊れています(${error.message})`);
+  }
 }
 
 function stopSound() {
@@ -176,6 +196,7 @@ function stopSound() {
   audio.context.close();
   audio = null;
   status.audio = 'none';
+  showNotice(null);
 }
 
 // One play request of the core: a new sound cuts off the one still playing; a sound that is not
@@ -199,8 +220,14 @@ function playSound(request) {
 // Input: outside full screen a key, a click or a tap enters it; in full screen a key, a click, a
 // tap or more than 4 pixels of mouse movement leaves it, like the saver. In idle mode input ends
 // the saver.
+
+// The panel's own input, and a click, a tap or Enter or Space on 設定; any other key there is a
+// key like anywhere else.
 function inPanel(event) {
-  return event.target instanceof Element && event.target.closest('#settings, #open-settings') !== null;
+  if (!(event.target instanceof Element)) return false;
+  if (event.target.closest('#settings') !== null) return true;
+  const onButton = event.target.closest('#open-settings') !== null;
+  return onButton && (event.type !== 'keydown' || event.key === 'Enter' || event.key === ' ');
 }
 
 function pointerAt(event) {
@@ -237,9 +264,11 @@ function echoOfTap(event) {
     Math.abs(event.clientX - lastTap.x) + Math.abs(event.clientY - lastTap.y) <= TAP_ECHO_PIXELS;
 }
 
+// A press is the end of the last touch: fingers of one tap lift one after another.
 function onTouchEnd(event) {
   const touch = event.changedTouches[0];
   lastTap = { time: event.timeStamp, x: touch?.clientX ?? 0, y: touch?.clientY ?? 0 };
+  if (event.touches.length > 0) return;
   onPress(event);  // on the end of the touch: browsers allow full screen only from then
 }
 
@@ -255,7 +284,7 @@ function onMouseMove(event) {
     // The first position after the change is the reference: the page moved under the pointer,
     // so where it was before means nothing now (like the move a new saver window receives).
     mouseReference = here;
-  } else if (movedTooFar(mouseReference, here.x, here.y)) {
+  } else if (core._tk_moved_too_far(mouseReference.x, mouseReference.y, here.x, here.y)) {
     mouseReference = here;
     if (options.idle !== null) idleInput();
     else document.exitFullscreen().catch(() => {});
@@ -302,13 +331,17 @@ function idleInput() {
 // an old bookmark of it never undoes a later choice.
 const panel = document.getElementById('settings');
 const openButton = document.getElementById('open-settings');
+panel.elements.count.min = String(RULE.count.low);
+panel.elements.speed.min = String(RULE.speed.low);
+panel.elements.speed.max = String(RULE.speed.high);
+panel.elements.speed.setAttribute('aria-label', `移動速度(遅い ${RULE.speed.low} ～ 速い ${RULE.speed.high})`);
 
 function showPanel() {
-  const limit = panelCountLimit((stage ?? wantedStage()).height);
+  const limit = core._tk_panel_count_limit((stage ?? wantedStage()).height);
   const s = options.settings;
   panel.elements.count.max = String(limit);
   panel.elements.count.value = String(Math.min(s.count, limit));
-  document.getElementById('count-label').textContent = `ポルッカの数(1～${limit})`;
+  document.getElementById('count-label').textContent = `ポルッカの数(${RULE.count.low}～${limit})`;
   panel.elements.speed.value = String(s.speed);
   panel.elements.event.value = s.event;
   panel.elements.sound.value = s.sound;
@@ -329,7 +362,7 @@ function applyPanel() {
   const count = Math.round(Number(panel.elements.count.value));
   const settings = {
     speed: Number(panel.elements.speed.value),
-    count: Number.isFinite(count) ? Math.min(Math.max(count, 1), limit) : 1,
+    count: Number.isFinite(count) ? Math.min(Math.max(count, RULE.count.low), limit) : RULE.count.low,
     event: panel.elements.event.value,
     sound: panel.elements.sound.value,
   };
@@ -354,6 +387,7 @@ function applyPanel() {
 }
 
 openButton.addEventListener('click', () => {
+  if (!core) return;  // the panel's limits come from the core
   if (panel.hidden) showPanel();
   else closePanel();
 });

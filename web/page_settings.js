@@ -2,12 +2,10 @@
 // stored, else the saver's defaults), the test and idle options, and the stage size for a window.
 // Bad values fall back to their defaults with a warning; nothing here throws.
 
-import { DIALOG_COUNT_CAP, MOUSE_MOVE_LIMIT, PIXELS_PER_WALKER, SETTING_RULES } from './settings_rules.js';
+import { SETTING_RULES } from './settings_rules.js';
 
 export const STORAGE_KEY = 'tekuteku.settings';
-const RULE = Object.fromEntries(SETTING_RULES.map((rule) => [rule.name, rule]));
-export const EVENT_NAMES = RULE.event.words;  // stored Event 0, 1, 2
-export const MAX_PANEL_COUNT = DIALOG_COUNT_CAP;
+export const RULE = Object.fromEntries(SETTING_RULES.map((rule) => [rule.name, rule]));
 
 // A setting's value as the page writes it: the number, or its word (sound 'on' / 'off').
 const pageValue = (rule, stored) => (rule.words ? rule.words[stored - rule.low] : stored);
@@ -71,7 +69,7 @@ export function readPageOptions(search, storedText, warn) {
     }
     settings[name] = value ?? DEFAULTS[name];
   }
-  const options = { settings, inAddress: Object.keys(SETTING_RULES).some((name) => query.has(name)) };
+  const options = { settings, inAddress: Object.keys(PAGE_RULES).some((name) => query.has(name)) };
   for (const [name, rule] of Object.entries(OPTION_RULES)) {
     options[name] = null;
     if (!query.has(name)) continue;
@@ -112,13 +110,3 @@ export function stageFor(cssWidth, cssHeight, devicePixelRatio) {
   };
 }
 
-// The largest count the panel offers for a stage height, as the settings dialog bounds it.
-export function panelCountLimit(stageHeight) {
-  return Math.max(1, Math.min(MAX_PANEL_COUNT, Math.floor(stageHeight / PIXELS_PER_WALKER)));
-}
-
-// The saver's mouse rule: more than 4 pixels (across plus down) from the reference point.
-export { MOUSE_MOVE_LIMIT };
-export function movedTooFar(reference, x, y) {
-  return Math.abs(x - reference.x) + Math.abs(y - reference.y) > MOUSE_MOVE_LIMIT;
-}

@@ -1,6 +1,6 @@
 // Writes settings_rules.js, the page's copy of the core's rules, when the page is built: the
-// page reads the settings' names, ranges, words and defaults, the walker limits and the input
-// rule from it rather than keeping its own.
+// page reads the settings' names, ranges, words and defaults from it rather than keeping its own
+// (the walker limit and the input rule it asks the core itself, once that has loaded).
 #include <cstdio>
 
 #include "settings/rules.h"
@@ -31,8 +31,5 @@ int main(int argc, char** argv) {
         std::fprintf(out, " }),\n");
     }
     std::fprintf(out, "]);\n");
-    std::fprintf(out, "export const PIXELS_PER_WALKER = %d;\n", kScreenPixelsPerWalker);
-    std::fprintf(out, "export const DIALOG_COUNT_CAP = %d;\n", kDialogCountCap);
-    std::fprintf(out, "export const MOUSE_MOVE_LIMIT = %d;\n", kMouseMoveLimit);
     return std::fclose(out) == 0 ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "settings/rules.h"
 #include "web/web_saver.h"
 
 namespace {
@@ -41,5 +42,13 @@ EMSCRIPTEN_KEEPALIVE int32_t tk_walker_count() { return saver.Settings().walkerC
 EMSCRIPTEN_KEEPALIVE uint32_t tk_interval() { return saver.TickInterval(); }
 EMSCRIPTEN_KEEPALIVE int tk_sound_on() { return saver.SoundOn() ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE uint32_t tk_clock_seed() { return ClockSeed(); }
+
+// The core's own rules for the page's panel and mouse, rather than the page's copy of them.
+EMSCRIPTEN_KEEPALIVE int32_t tk_panel_count_limit(int32_t stageHeight) {
+    return PanelCountLimit(stageHeight);
+}
+EMSCRIPTEN_KEEPALIVE int tk_moved_too_far(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
+    return MovedTooFar(fromX, fromY, toX, toY) ? 1 : 0;
+}
 
 }  // extern "C"

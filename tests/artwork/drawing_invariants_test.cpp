@@ -180,22 +180,55 @@ TEST(DrawingInvariants, FillingAnyLeftBehindAreaLeavesATrace) {
     }
 }
 
-TEST(DrawingInvariants, TheSheetLeavesNothingOutsideTheCurrentImages) {
-    if (kSheetBmpSize == 0) GTEST_SKIP() << "resources/sheet.bmp is not there yet";
+void LoadRealSheet(Surface& sheet) {
     const uint8_t* data = kSheetBmp;
     size_t size = kSheetBmpSize;
     SkipBitmapFileHeader(data, size);
     AtlasImage image;
     const char* error = nullptr;
     ASSERT_TRUE(LoadAtlasImage(data, size, image, &error)) << error;
-    Surface sheet;
     ASSERT_TRUE(ConvertAtlasToSurface(image, sheet, &error)) << error;
     ASSERT_EQ(sheet.width, kSheetWidth);
     ASSERT_EQ(sheet.height, kSheetHeight);
     ASSERT_EQ(image.palette[0], 0u);
+}
+
+TEST(DrawingInvariants, TheSheetLeavesNothingOutsideTheCurrentImages) {
+    if (kSheetBmpSize == 0) GTEST_SKIP() << "resources/sheet.bmp is not there yet";
+    Surface sheet;
+    ASSERT_NO_FATAL_FAILURE(LoadRealSheet(sheet));
     const RunResult r = RunAndWatch(sheet, 800, 600, 3, 5, 11, 30000);
     EXPECT_FALSE(r.stray) << "pixel (" << r.x << ", " << r.y << ") left at step " << r.step;
     EXPECT_EQ(r.statesSeen, kAllStates);
+}
+
+// On a stage lower than the figure some of her shows in every tick she is wholly across it,
+// walking or in any scene.
+TEST(DrawingInvariants, AStageLowerThanTheFigureShowsHerWheneverSheIsAcrossIt) {
+    if (kSheetBmpSize == 0) GTEST_SKIP() << "resources/sheet.bmp is not there yet";
+    Surface sheet;
+    ASSERT_NO_FATAL_FAILURE(LoadRealSheet(sheet));
+    for (int32_t height : {1, 2, 20, 36, 37, 60, 100, 135}) {
+        for (uint32_t seed : {1u, 2u, 3u}) {
+            static WalkerPopulation population;
+            population = WalkerPopulation{};
+            StartWalkers(population, MakeStage(0, 0, 640, height, 1, 5), seed);
+            Surface screen(640, height);
+            SoftwareCanvas canvas(screen, sheet);
+            NullSoundPlatform platform;
+            unsigned states = 0;
+            for (int t = 1; t <= 4000; ++t) {
+                RunFrameStep(population, canvas, SoundEffects{}, platform);
+                const Walker& w = population.walkers[0];
+                states |= 1u << w.state;
+                if (w.x < 0 || w.x + kStateSizeTable.stateWidth[w.state] > 640) continue;
+                const bool lit = std::any_of(screen.pixels.begin(), screen.pixels.end(),
+                                             [](uint32_t p) { return p != 0; });
+                ASSERT_TRUE(lit) << height << " pixels high, seed " << seed << ", tick " << t;
+            }
+            EXPECT_EQ(states, kAllStates) << height << " pixels high, seed " << seed;
+        }
+    }
 }
 
 }  // namespace

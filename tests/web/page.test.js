@@ -117,7 +117,7 @@ describe('loading', () => {
 
   // Each file the page cannot start without, missing on the server: the page names it, in
   // Japanese like the page, never the loader's own words.
-  for (const file of ['page.js', 'page_settings.js', 'page_fetch.js', 'tekuteku.js', 'tekuteku.wasm', 'sheet.bmp.gz']) {
+  for (const file of ['page.js', 'page_settings.js', 'settings_rules.js', 'page_fetch.js', 'tekuteku.js', 'tekuteku.wasm', 'sheet.bmp.gz']) {
     test(`${file} missing: the page says which file it could not load`, async () => {
       await withPage(async (page) => {
         await page.setRequestInterception(true);
@@ -149,6 +149,7 @@ describe('loading', () => {
   test('after the first visit the page starts offline, from its service worker\'s cache; a new build replaces it', async () => {
     const folder = mkdtempSync(path.join(tmpdir(), 'tekuteku-page-'));
     cpSync(pageDir, folder, { recursive: true });
+    rmSync(path.join(folder, 'icon-512.png'));  // a missing icon costs no offline copy
     const server = await startServer(folder);
     const cacheOf = () => readFileSync(path.join(folder, 'sw.js'), 'utf8').match(/const CACHE = '([^']+)'/)[1];
     try {
@@ -170,10 +171,12 @@ describe('loading', () => {
         }
 
         appendFileSync(path.join(folder, 'page.js'), '\nwindow.newBuild = true;\n');
-        const kept = readFileSync(path.join(folder, 'sw.js'), 'utf8').match(/const FILES = \[([^\]]*)\]/)[1]
-          .split(', ').map((name) => name.slice(1, -1)).filter((name) => name !== './');
+        cpSync(path.join(pageDir, 'icon-512.png'), path.join(folder, 'icon-512.png'));
+        const listed = (name) => readFileSync(path.join(folder, 'sw.js'), 'utf8').match(new RegExp(`const ${name} = \\[([^\\]]*)\\]`))[1]
+          .split(', ').map((file) => file.slice(1, -1)).filter((file) => file !== './');
         const others = readdirSync(folder).filter((name) => name.endsWith('.wav.delta.gz'));
-        execFileSync('python3', [path.join(repo, 'web/make_sw.py'), path.join(repo, 'web/sw.js.in'), folder, version, ...kept, '--', ...others]);
+        execFileSync('python3', [path.join(repo, 'web/make_sw.py'), path.join(repo, 'web/sw.js.in'), folder, version,
+          ...listed('FILES'), '--', ...listed('EXTRAS'), '--', ...others]);
         assert.notEqual(cacheOf(), caches[0], 'a changed file is a new cache');
         // The reload finds the new worker; once it has taken over, only its cache is left.
         await page.reload();
@@ -220,6 +223,21 @@ describe('settings', () => {
       await page.click('#open-settings');
       assert.equal(await page.$eval('#count-label', (e) => e.textContent), 'ポルッカの数(1～1)');
     }, { width: 600, height: 194 });
+  });
+
+  test('on a low window the panel scrolls: OK can be reached and pressed', async () => {
+    for (const [width, height] of [[740, 300], [1920, 150]]) {
+      await withPage(async (page) => {
+        await page.goto(`${shared.server.url}?seed=1`);
+        await waitForStatus(page, (st) => st.state === 'running');
+        await page.click('#open-settings');
+        await page.$eval('#settings-ok', (e) => e.scrollIntoView({ block: 'nearest' }));
+        const box = await page.$eval('#settings-ok', (e) => e.getBoundingClientRect().toJSON());
+        assert.ok(box.top >= 0 && box.bottom <= height, `OK at ${box.top}..${box.bottom} in a window ${height} high`);
+        await page.click('#settings-ok');
+        await page.waitForFunction(() => document.getElementById('settings').hidden, { timeout: 5000 });
+      }, { width, height });
+    }
   });
 
   test('bad URL values fall back to the defaults with a console message, and the page still runs', async () => {
@@ -276,6 +294,11 @@ describe('settings', () => {
       await page.goto(link);
       s = await waitForStatus(page, (st) => st.state === 'running');
       assert.deepEqual([s.interval, s.walkers], [130, 3]);
+      await page.click('#open-settings');
+      assert.equal(await page.$eval('#share', (e) => e.checked), true, 'a link with settings ticks the box');
+      await page.click('#settings-ok');
+      await page.waitForFunction(() => document.getElementById('settings').hidden, { timeout: 5000 });
+      assert.equal(await page.evaluate(() => location.search), '?seed=3&speed=2&count=3&event=high&sound=off', 'OK keeps them');
       await choose(page, {}, false);  // taken out of the address again
       await page.waitForFunction(() => !location.search.includes('speed'));
       assert.equal(new URL(page.url()).search, '?seed=3');
@@ -367,6 +390,25 @@ describe('input', () => {
     }
   });
 
+  test('a two-finger tap whose fingers lift apart is one press, in a window and in full screen', async () => {
+    await withPage(async (page) => {
+      await spyOnFullscreen(page);
+      await page.goto(`${shared.server.url}?seed=1&speed=6`);
+      let s = await waitForStatus(page, (st) => st.state === 'running');
+      for (const [i, apart] of [15, 120].entries()) {
+        const first = await page.touchscreen.touchStart(150, 300);
+        const second = await page.touchscreen.touchStart(250, 300);
+        await first.end();
+        await new Promise((resolve) => { setTimeout(resolve, apart); });  // the second finger lifts later
+        await second.end();
+        s = await waitForStatus(page, (st) => st.fullscreen === (i === 0), 5000, `after the tap ${apart} ms apart`);
+        s = await waitForStatus(page, (st) => st.ticks > s.ticks + 10);
+        assert.equal(s.fullscreen, i === 0);
+        assert.deepEqual(await page.evaluate(() => window.calls), { enter: 1, leave: i });
+      }
+    }, { width: 400, height: 700, deviceScaleFactor: 2, hasTouch: true });
+  });
+
   test('Tab and lone modifiers leave the page alone: Tab reaches 設定, Escape closes the panel; in full screen every key ends it', async () => {
     await withPage(async (page) => {
       await spyOnFullscreen(page);
@@ -388,8 +430,7 @@ describe('input', () => {
       assert.equal(await page.evaluate(() => document.activeElement.id), 'open-settings');
       assert.deepEqual(await page.evaluate(() => window.calls), { enter: 0, leave: 0 });
 
-      await page.evaluate(() => document.activeElement.blur());
-      await page.keyboard.press('x');
+      await page.keyboard.press('x');  // with 設定 focused, as anywhere else
       await waitForStatus(page, (st) => st.fullscreen, 5000, 'entering on a key');
       await page.keyboard.press('Shift');
       await waitForStatus(page, (st) => !st.fullscreen, 5000, 'leaving on a lone Shift');
@@ -516,6 +557,21 @@ describe('sound', () => {
       assert.equal(s.soundOn, true);
       assert.equal(await page.evaluate(() => window.audioCalls.contexts), 1);
       await page.evaluate(() => localStorage.clear());
+    });
+  });
+
+  test('sound on with the sounds missing: the page says so in Japanese and goes on without them', async () => {
+    await withPage(async (page) => {
+      await page.setRequestInterception(true);
+      page.on('request', (request) => (request.url().endsWith('.wav.delta.gz')
+        ? request.respond({ status: 404, body: 'not here' }) : request.continue()));
+      await page.goto(`${shared.server.url}?sound=on${run}`);
+      await waitForStatus(page, (st) => st.state === 'running');
+      await page.mouse.click(50, 50);
+      const s = await waitForStatus(page, (st) => st.audio === 'failed', 10000, 'the sounds given up');
+      assert.match(await page.$eval('#problem', (e) => (e.hidden ? '' : e.textContent)),
+        /^効果音を鳴らせません: \w+\.wav\.delta\.gz を読み込めませんでした\(HTTP 404\)。音なしで続けます。$/);
+      assert.equal(s.state, 'running');
     });
   });
 
