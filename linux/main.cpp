@@ -95,7 +95,7 @@ int Run(int argc, char** argv, EndSignals& signals) {
         return kExitOk;
     }
     saver.iniPath = ControlIniPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-    if (saver.options.settings) return RunSettingsWindow(saver.iniPath, signalFd, endSignal);
+    if (saver.options.settings) return RunSettingsWindow(saver.iniPath, signals.fd, signals.received);
 
     std::string error;
     if (!LoadSheet(saver.atlas, error)) return Fail(error);

@@ -19,14 +19,14 @@ int32_t PanelCountLimit(int32_t screenHeight) {
 }
 
 namespace {
-uint32_t Distance(int32_t a, int32_t b) {
-    return a >= b ? static_cast<uint32_t>(a) - static_cast<uint32_t>(b)
-                  : static_cast<uint32_t>(b) - static_cast<uint32_t>(a);
+// In 64 bits: two distances across the whole coordinate range would wrap a 32-bit sum to zero.
+uint64_t Distance(int32_t a, int32_t b) {
+    return static_cast<uint64_t>(a >= b ? int64_t{a} - b : int64_t{b} - a);
 }
 }  // namespace
 
 bool MovedTooFar(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
-    return Distance(toX, fromX) + Distance(toY, fromY) > static_cast<uint32_t>(kMouseMoveLimit);
+    return Distance(toX, fromX) + Distance(toY, fromY) > static_cast<uint64_t>(kMouseMoveLimit);
 }
 
 uint32_t TickIntervalWithFloor(uint32_t timerInterval) {

@@ -23,7 +23,6 @@ void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
-
 // A walker in the last tick of a scene sequence.
 Walker EndingScene(WalkerState state, int32_t x, int32_t y, int32_t frame) {
     Walker w{};
@@ -93,8 +92,10 @@ TEST(FrameStep, StandAfterGetUpErasesTheRowsBelow) {
     Step step({right, left});
     step.Run();
     const std::vector<Blit> expected = {
-        {300, 236, 128, 32, kPatchX, kPatchY}, {300, 100, 128, 136, 1024, 0},
-        {550, 536, 128, 32, kPatchX, kPatchY}, {550, 400, 128, 136, 1024, 0},
+        {300, 236, 128, 32, kPatchX, kPatchY},
+        {300, 100, 128, 136, 1024, 0},
+        {550, 536, 128, 32, kPatchX, kPatchY},
+        {550, 400, 128, 136, 1024, 0},
     };
     EXPECT_EQ(step.canvas.blits, expected);
 }
@@ -161,8 +162,7 @@ TEST(FrameStep, AllocatesNothing) {
     StartWalkers(population, MakeStage(0, 0, 1920, 1080, 10, 10), 77);
     const long before = allocations.load();
     for (int i = 0; i < 5000; ++i) RunFrameStep(population, canvas, sound, platform);
-    EXPECT_EQ(allocations.load() - before, 0)
-        << "heap allocations during steps";
+    EXPECT_EQ(allocations.load() - before, 0) << "heap allocations during steps";
     EXPECT_GT(platform.plays, 0);
 }
 

@@ -102,3 +102,24 @@ TEST(DialogSettings, DefaultsRangesAndTheCountLimit) {
     EXPECT_EQ(clamped.event, 0);
     EXPECT_EQ(clamped.soundOff, kSoundOffValue);
 }
+
+// The rules themselves, at their edges, in plain numbers: a changed constant shows here first.
+TEST(Rules, OneWalkerPer195PixelsOfHeightAndAlwaysOne) {
+    EXPECT_EQ(ScreenCountLimit(194), 0);
+    EXPECT_EQ(ScreenCountLimit(195), 1);
+    EXPECT_EQ(ScreenCountLimit(390), 2);
+    EXPECT_EQ(BoundedWalkerCount(2, 389), 1);
+    EXPECT_EQ(BoundedWalkerCount(2, 390), 2);
+    EXPECT_EQ(BoundedWalkerCount(0, 390), 1);
+    EXPECT_EQ(BoundedWalkerCount(3, -5), 1);
+}
+
+TEST(Rules, PointerMayMoveFourPixelsAcrossPlusDown) {
+    EXPECT_FALSE(MovedTooFar(100, 100, 104, 100));
+    EXPECT_FALSE(MovedTooFar(100, 100, 98, 102));
+    EXPECT_TRUE(MovedTooFar(100, 100, 105, 100));
+    EXPECT_TRUE(MovedTooFar(100, 100, 97, 102));
+    // Distances as far apart as coordinates go never wrap round to "still".
+    EXPECT_TRUE(MovedTooFar(INT32_MIN, 0, INT32_MAX, 1));
+    EXPECT_TRUE(MovedTooFar(INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN));
+}

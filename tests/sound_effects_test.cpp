@@ -32,5 +32,6 @@ TEST(CueChoice, PriorityIsFallEndThenDreamThenFallStart) {
     EXPECT_EQ(ChooseCue(CueBit(FallStartCue)), FallStartCue);
     EXPECT_EQ(ChooseCue(CueBit(FallStartCue) | CueBit(DreamStartCue)), DreamStartCue);
     EXPECT_EQ(ChooseCue(CueBit(FallStartCue) | CueBit(FallEndCue)), FallEndCue);
-    EXPECT_EQ(ChooseCue(CueBit(DreamStartCue) | CueBit(FallEndCue) | CueBit(FallStartCue)), FallEndCue);
+    EXPECT_EQ(ChooseCue(CueBit(DreamStartCue) | CueBit(FallEndCue) | CueBit(FallStartCue)),
+              FallEndCue);
 }

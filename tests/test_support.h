@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "animation/canvas.h"
 #include "animation/random.h"
 #include "animation/sound_effects.h"
-#include "animation/canvas.h"
 #include "animation/walkers.h"
 
 // Finds a generator state whose next draws, with the given bounds, give the wanted values

@@ -55,7 +55,8 @@ TEST(AtlasImage, PixelsStartAfterHeaderAndColourTable) {
         uint16_t bits;
         uint32_t clrUsed;
         int entries;
-    } cases[] = {{4, 0, 16}, {8, 0, 256}, {1, 0, 2}, {8, 5, 5}, {4, 3, 3}, {24, 0, 0}, {32, 0, 0}, {24, 2, 2}};
+    } cases[] = {{4, 0, 16}, {8, 0, 256}, {1, 0, 2},  {8, 5, 5},
+                 {4, 3, 3},  {24, 0, 0},  {32, 0, 0}, {24, 2, 2}};
     for (const Case& c : cases) {
         const Dib dib = MakeDib(6, 3, c.bits, c.clrUsed, c.entries);
         AtlasImage image;
@@ -88,8 +89,8 @@ TEST(AtlasImage, ColourTableIsBlueGreenRed) {
 
 TEST(AtlasImage, SheetRowsAreStoredBottomUpHighNibbleFirst) {
     Dib dib = MakeDib(kSheetWidth, kSheetHeight, 4, 0, 16);
-    dib.bytes[dib.bitsOffset] = 0x50;       // first stored byte: atlas (0, 903) and (1, 903)
-    dib.bytes.back() = 0x9A;                 // last byte: atlas (1230, 0) and (1231, 0)
+    dib.bytes[dib.bitsOffset] = 0x50;            // first stored byte: atlas (0, 903) and (1, 903)
+    dib.bytes.back() = 0x9A;                     // last byte: atlas (1230, 0) and (1231, 0)
     dib.bytes[dib.bitsOffset + 616 + 3] = 0x0C;  // second stored row: atlas (7, 902)
     AtlasImage image;
     ASSERT_TRUE(LoadAtlasImage(dib.bytes.data(), dib.bytes.size(), image, nullptr));

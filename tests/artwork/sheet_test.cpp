@@ -35,31 +35,32 @@ int Pixel(int x, int y) {
 
 struct Cell {
     int x, y, w, h;
-    int left, right, top, bottom;  // inclusive box, relative to the cell, outside which all is black
+    // The inclusive box, relative to the cell, outside which all is black.
+    int left, right, top, bottom;
 };
 
 // Cells of the sheet, with the box each figure keeps to.
 const Cell kCells[] = {
-    {0, 0, 128, 136, 5, 120, 12, 131},       {128, 0, 128, 136, 15, 108, 12, 133},
-    {256, 0, 128, 136, 29, 96, 1, 132},      {384, 0, 128, 136, 39, 102, 2, 134},
-    {512, 0, 128, 136, 16, 114, 4, 134},     {640, 0, 128, 136, 32, 95, 2, 132},
-    {768, 0, 128, 136, 40, 103, 5, 132},     {896, 0, 128, 136, 19, 112, 12, 131},
-    {1024, 0, 128, 136, 20, 109, 14, 135},   {896, 136, 128, 136, 7, 122, 12, 131},
-    {768, 136, 128, 136, 19, 112, 12, 133},  {640, 136, 128, 136, 31, 98, 1, 132},
-    {512, 136, 128, 136, 25, 88, 2, 134},    {384, 136, 128, 136, 13, 111, 4, 134},
-    {256, 136, 128, 136, 32, 95, 2, 132},    {128, 136, 128, 136, 24, 87, 5, 132},
-    {0, 136, 128, 136, 15, 108, 12, 131},    {0, 272, 176, 168, 46, 160, 35, 139},
-    {176, 272, 176, 168, 14, 100, 37, 144},  {352, 272, 176, 168, 14, 98, 34, 144},
-    {528, 272, 176, 168, 35, 134, 11, 138},  {704, 272, 176, 168, 1, 171, 49, 162},
-    {880, 272, 176, 168, 10, 157, 86, 148},  {1056, 272, 176, 168, 14, 155, 87, 147},
-    {352, 440, 176, 168, 14, 128, 35, 139},  {176, 440, 176, 168, 74, 160, 37, 144},
-    {0, 440, 176, 168, 76, 160, 34, 144},    {1056, 440, 176, 168, 40, 139, 11, 138},
-    {880, 440, 176, 168, 3, 173, 49, 162},   {704, 440, 176, 168, 17, 164, 86, 148},
-    {528, 440, 176, 168, 19, 160, 87, 147},  {0, 608, 128, 136, 21, 102, 20, 133},
-    {128, 608, 128, 136, 32, 89, 15, 134},   {256, 608, 128, 136, 35, 93, 12, 135},
-    {384, 608, 128, 136, 35, 98, 12, 135},   {512, 608, 128, 136, 15, 112, 0, 132},
-    {0, 744, 160, 160, 34, 159, 7, 159},     {160, 744, 160, 160, 34, 159, 7, 159},
-    {320, 744, 160, 160, 0, 125, 7, 159},    {480, 744, 160, 160, 0, 125, 7, 159},
+    {0, 0, 128, 136, 5, 120, 12, 131},      {128, 0, 128, 136, 15, 108, 12, 133},
+    {256, 0, 128, 136, 29, 96, 1, 132},     {384, 0, 128, 136, 39, 102, 2, 134},
+    {512, 0, 128, 136, 16, 114, 4, 134},    {640, 0, 128, 136, 32, 95, 2, 132},
+    {768, 0, 128, 136, 40, 103, 5, 132},    {896, 0, 128, 136, 19, 112, 12, 131},
+    {1024, 0, 128, 136, 20, 109, 14, 135},  {896, 136, 128, 136, 7, 122, 12, 131},
+    {768, 136, 128, 136, 19, 112, 12, 133}, {640, 136, 128, 136, 31, 98, 1, 132},
+    {512, 136, 128, 136, 25, 88, 2, 134},   {384, 136, 128, 136, 13, 111, 4, 134},
+    {256, 136, 128, 136, 32, 95, 2, 132},   {128, 136, 128, 136, 24, 87, 5, 132},
+    {0, 136, 128, 136, 15, 108, 12, 131},   {0, 272, 176, 168, 46, 160, 35, 139},
+    {176, 272, 176, 168, 14, 100, 37, 144}, {352, 272, 176, 168, 14, 98, 34, 144},
+    {528, 272, 176, 168, 35, 134, 11, 138}, {704, 272, 176, 168, 1, 171, 49, 162},
+    {880, 272, 176, 168, 10, 157, 86, 148}, {1056, 272, 176, 168, 14, 155, 87, 147},
+    {352, 440, 176, 168, 14, 128, 35, 139}, {176, 440, 176, 168, 74, 160, 37, 144},
+    {0, 440, 176, 168, 76, 160, 34, 144},   {1056, 440, 176, 168, 40, 139, 11, 138},
+    {880, 440, 176, 168, 3, 173, 49, 162},  {704, 440, 176, 168, 17, 164, 86, 148},
+    {528, 440, 176, 168, 19, 160, 87, 147}, {0, 608, 128, 136, 21, 102, 20, 133},
+    {128, 608, 128, 136, 32, 89, 15, 134},  {256, 608, 128, 136, 35, 93, 12, 135},
+    {384, 608, 128, 136, 35, 98, 12, 135},  {512, 608, 128, 136, 15, 112, 0, 132},
+    {0, 744, 160, 160, 34, 159, 7, 159},    {160, 744, 160, 160, 34, 159, 7, 159},
+    {320, 744, 160, 160, 0, 125, 7, 159},   {480, 744, 160, 160, 0, 125, 7, 159},
 };
 
 const Cell* CellAt(int x, int y) {
@@ -89,13 +90,15 @@ const FrameRun kShownIn[] = {
 class Sheet : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(SheetFile().size(), 556982u) << "resources/sheet.bmp missing or of the wrong size";
+        ASSERT_EQ(SheetFile().size(), 556982u)
+            << "resources/sheet.bmp missing or of the wrong size";
     }
 };
 
 TEST_F(Sheet, GeneratorReproducesTheCommittedFile) {
     const std::vector<uint8_t> generated = EncodeSheetBmp(DrawSheet());
-    EXPECT_TRUE(generated == SheetFile()) << "regenerate with tekuteku-sheetgen resources/sheet.bmp";
+    EXPECT_TRUE(generated == SheetFile())
+        << "regenerate with tekuteku-sheetgen resources/sheet.bmp";
 }
 
 TEST_F(Sheet, HeadersAndColourTable) {
@@ -117,10 +120,11 @@ TEST_F(Sheet, HeadersAndColourTable) {
     EXPECT_EQ(Le(b, d + 32, 4), 0u);
     EXPECT_EQ(Le(b, d + 36, 4), 0u);
     EXPECT_EQ(b.size() - d, 556968u);
-    const uint8_t kRgb[16][3] = {{0, 0, 0},       {64, 32, 64},    {80, 64, 96},    {128, 112, 144},
-                                 {176, 176, 208}, {144, 48, 48},   {208, 80, 80},   {224, 160, 176},
-                                 {192, 96, 128},  {176, 144, 32},  {224, 208, 112}, {112, 64, 48},
-                                 {160, 112, 96},  {208, 144, 112}, {240, 208, 192}, {240, 240, 240}};
+    const uint8_t kRgb[16][3] = {
+        {0, 0, 0},       {64, 32, 64},    {80, 64, 96},    {128, 112, 144},
+        {176, 176, 208}, {144, 48, 48},   {208, 80, 80},   {224, 160, 176},
+        {192, 96, 128},  {176, 144, 32},  {224, 208, 112}, {112, 64, 48},
+        {160, 112, 96},  {208, 144, 112}, {240, 208, 192}, {240, 240, 240}};
     for (int i = 0; i < 16; ++i) {
         const size_t e = d + 40 + 4 * i;
         EXPECT_EQ(b[e + 0], kRgb[i][2]) << "blue of " << i;
@@ -158,8 +162,8 @@ TEST_F(Sheet, BlackOutsideEveryFigureBoxAndBetweenCells) {
     for (int y = 0; y < kSheetHeight; ++y) {
         for (int x = 0; x < kSheetWidth; ++x) {
             const Cell* c = CellAt(x, y);
-            const bool inBox = c && x - c->x >= c->left && x - c->x <= c->right && y - c->y >= c->top &&
-                               y - c->y <= c->bottom;
+            const bool inBox = c && x - c->x >= c->left && x - c->x <= c->right &&
+                               y - c->y >= c->top && y - c->y <= c->bottom;
             if (!inBox) {
                 ASSERT_EQ(Pixel(x, y), 0) << "at (" << x << ", " << y << ")";
             }
@@ -172,12 +176,18 @@ TEST_F(Sheet, AreasLeftBehindByTheDrawingAndTheErasePatchAreBlack) {
         int x, y, w, h;
     };
     const Area kAreas[] = {
-        {384, 0, 16, 136},         {256 + 110, 136, 18, 136}, {352 + 128, 272, 48, 168}, {0, 440, 50, 168},
-        {320 + 128, 744, 32, 24},  {160, 744, 32, 24},        {kBackgroundPatch.x, kBackgroundPatch.y, 176, 168},
+        {384, 0, 16, 136},
+        {256 + 110, 136, 18, 136},
+        {352 + 128, 272, 48, 168},
+        {0, 440, 50, 168},
+        {320 + 128, 744, 32, 24},
+        {160, 744, 32, 24},
+        {kBackgroundPatch.x, kBackgroundPatch.y, 176, 168},
     };
     for (const Area& a : kAreas) {
         for (int y = a.y; y < a.y + a.h; ++y)
-            for (int x = a.x; x < a.x + a.w; ++x) ASSERT_EQ(Pixel(x, y), 0) << "at (" << x << ", " << y << ")";
+            for (int x = a.x; x < a.x + a.w; ++x)
+                ASSERT_EQ(Pixel(x, y), 0) << "at (" << x << ", " << y << ")";
     }
     for (const Cell& c : kCells) {
         const bool overlaps = c.x < kBackgroundPatch.x + 176 && kBackgroundPatch.x < c.x + c.w &&
@@ -200,7 +210,8 @@ TEST_F(Sheet, LeftFacingCellsMirrorTheRightFacingOnes) {
     for (int k = 0; k < 8; ++k) expectMirror(128 * k, 0, 896 - 128 * k, 136, 128, 136, 0);
     expectMirror(0, 744, 480, 744, 160, 160, 0);
     expectMirror(160, 744, 320, 744, 160, 160, 0);
-    const int kPairs[][2] = {{0, 352}, {176, 176}, {352, 0}, {528, 1056}, {704, 880}, {880, 704}, {1056, 528}};
+    const int kPairs[][2] = {{0, 352},   {176, 176}, {352, 0},   {528, 1056},
+                             {704, 880}, {880, 704}, {1056, 528}};
     for (const auto& p : kPairs) expectMirror(p[0], 272, p[1], 440, 176, 168, 1);
 }
 
@@ -228,9 +239,11 @@ TEST_F(Sheet, FiguresHaveADarkOutlineAgainstTheBlack) {
         for (int x = 0; x < kSheetWidth; ++x) {
             const int p = Pixel(x, y);
             if (p == 0 || p == 1) continue;
-            const bool touchesBlack = (x > 0 && Pixel(x - 1, y) == 0) || (x + 1 < kSheetWidth && Pixel(x + 1, y) == 0) ||
-                                      (y > 0 && Pixel(x, y - 1) == 0) || (y + 1 < kSheetHeight && Pixel(x, y + 1) == 0);
-            ASSERT_FALSE(touchesBlack) << "colour " << p << " at (" << x << ", " << y << ") touches the background";
+            const bool touchesBlack =
+                (x > 0 && Pixel(x - 1, y) == 0) || (x + 1 < kSheetWidth && Pixel(x + 1, y) == 0) ||
+                (y > 0 && Pixel(x, y - 1) == 0) || (y + 1 < kSheetHeight && Pixel(x, y + 1) == 0);
+            ASSERT_FALSE(touchesBlack)
+                << "colour " << p << " at (" << x << ", " << y << ") touches the background";
         }
     }
 }
@@ -253,13 +266,16 @@ TEST_F(Sheet, AnimationPhasesDifferButStayOnePose) {
     for (const auto& pair : kPhasePairs) {
         const int w = pair[1] == 744 ? 160 : 176, h = pair[1] == 744 ? 160 : 168;
         const int d = differing(pair[0], pair[1], pair[2], pair[3], w, h);
-        EXPECT_GT(d, 40) << "(" << pair[0] << ", " << pair[1] << ") and its second phase look the same";
-        EXPECT_LT(d, filled(pair[0], pair[1], w, h)) << "(" << pair[0] << ", " << pair[1] << ") phases differ wholly";
+        EXPECT_GT(d, 40) << "(" << pair[0] << ", " << pair[1]
+                         << ") and its second phase look the same";
+        EXPECT_LT(d, filled(pair[0], pair[1], w, h))
+            << "(" << pair[0] << ", " << pair[1] << ") phases differ wholly";
     }
     // The eight steps of the walk are eight different images.
     for (int a = 0; a < 8; ++a)
         for (int b = a + 1; b < 8; ++b)
-            EXPECT_GT(differing(128 * a, 0, 128 * b, 0, 128, 136), 200) << "steps " << a + 1 << " and " << b + 1;
+            EXPECT_GT(differing(128 * a, 0, 128 * b, 0, 128, 136), 200)
+                << "steps " << a + 1 << " and " << b + 1;
 }
 
 }  // namespace

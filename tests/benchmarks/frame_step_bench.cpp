@@ -26,7 +26,8 @@ struct Copy {
 class CopyRecorder final : public Canvas {
 public:
     CopyRecorder(Surface& target, const Surface& atlas) : target_(target), atlas_(atlas) {}
-    void CopyFromAtlas(int32_t dx, int32_t dy, int32_t w, int32_t h, int32_t sx, int32_t sy) override {
+    void CopyFromAtlas(int32_t dx, int32_t dy, int32_t w, int32_t h, int32_t sx,
+                       int32_t sy) override {
         ClippedCopy c;  // exactly the clipping of the software canvas
         if (!ClipCopy(dx, dy, w, h, sx, sy, target_.width, target_.height, atlas_.width,
                       atlas_.height, c)) {
@@ -93,7 +94,8 @@ void BM_MemcpyBound(benchmark::State& state) {
             const Copy& copy = recorder.copies[c];
             auto* to = reinterpret_cast<char*>(copy.to);
             const auto* from = reinterpret_cast<const char*>(copy.from);
-            for (int32_t r = 0; r < copy.rows; ++r) std::memcpy(to + r * stride, from + r * atlasStride, copy.bytes);
+            for (int32_t r = 0; r < copy.rows; ++r)
+                std::memcpy(to + r * stride, from + r * atlasStride, copy.bytes);
         }
         benchmark::DoNotOptimize(scene.screen.pixels.data());
         step = (step + 1) % kSteps;

@@ -18,14 +18,14 @@ struct Parsed {
 Parsed Parse(std::vector<const char*> args, const char* environmentWindow = nullptr) {
     args.insert(args.begin(), "tekuteku");
     Parsed parsed;
-    parsed.result = ParseOptions(static_cast<int>(args.size()), args.data(), environmentWindow,
-                                 parsed.options);
+    parsed.result =
+        ParseOptions(static_cast<int>(args.size()), args.data(), environmentWindow, parsed.options);
     return parsed;
 }
 
 TEST(LinuxOptions, SettingsInEveryWriting) {
-    const Parsed parsed = Parse({"--speed", "6", "-count", "4", "--event=low", "--sound",
-                                 "--seed", "0xFFFFFFFF", "--ticks=3000"});
+    const Parsed parsed = Parse({"--speed", "6", "-count", "4", "--event=low", "--sound", "--seed",
+                                 "0xFFFFFFFF", "--ticks=3000"});
     ASSERT_TRUE(parsed.result.ok) << parsed.result.error;
     EXPECT_EQ(parsed.options.speed, 6);
     EXPECT_EQ(parsed.options.count, 4);
@@ -47,6 +47,7 @@ TEST(LinuxOptions, SettingsInEveryWriting) {
 }
 
 TEST(LinuxOptions, BadValuesAndNamesAreRefusedWithAReason) {
+    // clang-format off
     const std::vector<std::vector<const char*>> bad = {
         {"--speed", "7"},        {"--speed", "-1"},       {"--speed", "1x"},
         {"--speed"},             {"--count", "0"},        {"--count", "11"},
@@ -58,6 +59,7 @@ TEST(LinuxOptions, BadValuesAndNamesAreRefusedWithAReason) {
         {"--idle", "0"},         {"--idle", "86401"},     {"--idle"},
         {"--wayland", "--root"}, {"--version=1"},
     };
+    // clang-format on
     for (const auto& args : bad) {
         const Parsed parsed = Parse(args);
         EXPECT_FALSE(parsed.result.ok) << args[0];
@@ -109,8 +111,8 @@ TEST(LinuxOptions, TheSettingsAppsPreviewLineDrawsIntoItsWindow) {
         EXPECT_EQ(parsed.options.windowId, 0x400E23u);
         EXPECT_FALSE(parsed.options.root);
 
-        parsed = Parse({"-root", "--speed", "3", "--count", "2", "-window-id", "4197923"},
-                       environment);
+        parsed =
+            Parse({"-root", "--speed", "3", "--count", "2", "-window-id", "4197923"}, environment);
         ASSERT_TRUE(parsed.result.ok) << parsed.result.error;
         EXPECT_EQ(parsed.options.windowId, 4197923u);
         EXPECT_EQ(parsed.options.speed, 3);
@@ -179,8 +181,8 @@ TEST(LinuxOptions, HackModeLeavesControlIniAlone) {
     const SaverSettings settings = ReadSaverSettings(profile, 768);
     EXPECT_EQ(settings.timerInterval, kSpeedTable[1]);  // the settings app's default speed
     EXPECT_EQ(settings.walkerCount, 1);
-    EXPECT_EQ(settings.eventOdds, kEventTable[2]);      // option
-    EXPECT_EQ(settings.soundOff, 1);                    // sound off
+    EXPECT_EQ(settings.eventOdds, kEventTable[2]);  // option
+    EXPECT_EQ(settings.soundOff, 1);                // sound off
     EXPECT_TRUE(stored.asked.empty());
 }
 
@@ -236,8 +238,9 @@ TEST(LinuxOptions, HelpFitsIn80Columns) {
 
 }  // namespace
 
-// The XScreenSaver settings file states the core's ranges, defaults and words.
-TEST(LinuxOptions, XScreenSaverFileAgreesWithTheRules) {
+// The XScreenSaver settings file and the man page state the core's ranges, defaults, words and
+// numbers.
+TEST(LinuxOptions, XScreenSaverFileAndManPageAgreeWithTheRules) {
     std::ifstream file(TEKUTEKU_SOURCE_DIR "/linux/tekuteku.xml");
     const std::string xml((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     ASSERT_FALSE(xml.empty());
@@ -251,7 +254,8 @@ TEST(LinuxOptions, XScreenSaverFileAgreesWithTheRules) {
         } else if (rule.words) {  // the default is the choice without an argument
             for (int32_t value = rule.low; value <= rule.high; ++value) {
                 const std::string word = rule.words[value - rule.low];
-                EXPECT_EQ(has("arg-set=\"--" + name + " " + word + "\""), value != rule.saverDefault)
+                EXPECT_EQ(has("arg-set=\"--" + name + " " + word + "\""),
+                          value != rule.saverDefault)
                     << word;
             }
             EXPECT_TRUE(has("<option id=\"" + std::string(rule.words[rule.saverDefault]) + "\" "));
@@ -264,4 +268,30 @@ TEST(LinuxOptions, XScreenSaverFileAgreesWithTheRules) {
         }
     }
     EXPECT_TRUE(has(std::to_string(kScreenPixelsPerWalker) + " pixels of screen height"));
+
+    std::ifstream manFile(TEKUTEKU_SOURCE_DIR "/linux/tekuteku.6");
+    std::string man;  // with every run of blanks and line breaks as one space
+    for (std::string word; manFile >> word;) man += word + " ";
+    const auto says = [&](const std::string& text) { return man.find(text) != std::string::npos; };
+    const auto n = [](auto number) { return std::to_string(number); };
+    const SettingRule &speed = RuleFor(Setting::Speed), &count = RuleFor(Setting::Count);
+    std::string table;
+    for (int i = 0; i < kSpeedLevels; ++i)
+        table += (i == 0 ? "" : i + 1 < kSpeedLevels ? ", " : " or ") + n(kSpeedTable[i]);
+    for (const std::string& text :
+         {"\\fI" + n(speed.low) + ".." + n(speed.high) + "\\fR",
+          "\\-\\-speed \" " + n(speed.low) + ".." + n(speed.high) + "\"",
+          "default " + n(speed.saverDefault) + ". The time between two steps: " + table +
+              " milliseconds, but never less than " + n(kShortestTickInterval) + " milliseconds",
+          "below " + n(speed.low) + " count as " + n(speed.low) + ", above " + n(speed.high) +
+              " as " + n(speed.high) + ".",
+          "default " + n(count.saverDefault) + ". The number of walkers, " + n(count.low) + " to " +
+              n(count.high) + " on the command line",
+          "At most one walker fits per " + n(kScreenPixelsPerWalker) + " pixels",
+          "a monitor lower than " + n(kScreenPixelsPerWalker) + " pixels gets one",
+          "mouse movement of more than " + n(kMouseMoveLimit) + " pixels in total",
+          "default " + std::string(kEventWords[RuleFor(Setting::Event).saverDefault]) + ":",
+          "default " + std::string(kSoundWords[RuleFor(Setting::Sound).saverDefault]) + "."}) {
+        EXPECT_TRUE(says(text)) << "linux/tekuteku.6 does not say: " << text;
+    }
 }

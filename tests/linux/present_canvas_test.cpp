@@ -50,7 +50,7 @@ TEST(PresentingCanvas, SendsEachCopyClippedToTheAreaWithTheAtlasPixels) {
     canvas.CopyFromAtlas(-128, 5, 128, 136, 0, 0);  // waiting left of the area: nothing
     canvas.CopyFromAtlas(100, 5, 16, 16, 0, 0);     // just right of it: nothing
     canvas.CopyFromAtlas(2147483600, 2147483600, 128, 136, 0, 0);  // far away: no wrap
-    canvas.CopyFromAtlas(5, 5, 10, 10, 295, 195);   // past the atlas's edge: only what exists
+    canvas.CopyFromAtlas(5, 5, 10, 10, 295, 195);  // past the atlas's edge: only what exists
 
     ASSERT_EQ(sink.puts.size(), 4u);
     const Put& inside = sink.puts[0];
@@ -91,9 +91,8 @@ TEST(PresentingCanvas, SmallCopyAfterALargeOneSendsOnlyItsOwnPixels) {
     canvas.CopyFromAtlas(0, 0, 176, 168, 0, 0);
     canvas.CopyFromAtlas(300, 200, 2, 2, 100, 100);
     ASSERT_EQ(sink.puts.size(), 2u);
-    EXPECT_EQ(sink.puts[1].pixels,
-              (std::vector<uint32_t>{100 << 12 | 100, 101 << 12 | 100, 100 << 12 | 101,
-                                     101 << 12 | 101}));
+    EXPECT_EQ(sink.puts[1].pixels, (std::vector<uint32_t>{100 << 12 | 100, 101 << 12 | 100,
+                                                          100 << 12 | 101, 101 << 12 | 101}));
 
     // A smaller area after a resize clips at the new size.
     canvas.SetArea(301, 201);

@@ -35,10 +35,10 @@ int RunWindow(int w, int h, int x, int y) {
     XSetWindowAttributes attributes{};
     attributes.background_pixel = WhitePixel(display, screen);
     attributes.override_redirect = True;  // placed exactly where asked, window manager or not
-    Window window = XCreateWindow(display, RootWindow(display, screen), x, y,
-                                  static_cast<unsigned>(w), static_cast<unsigned>(h), 0,
-                                  CopyFromParent, InputOutput, CopyFromParent,
-                                  CWBackPixel | CWOverrideRedirect, &attributes);
+    Window window =
+        XCreateWindow(display, RootWindow(display, screen), x, y, static_cast<unsigned>(w),
+                      static_cast<unsigned>(h), 0, CopyFromParent, InputOutput, CopyFromParent,
+                      CWBackPixel | CWOverrideRedirect, &attributes);
     XMapWindow(display, window);
     XSync(display, False);
     std::printf("0x%lx\n", window);
@@ -100,7 +100,8 @@ Picture Grab(int x, int y, int w, int h) {
     const unsigned long white = WhitePixel(display, DefaultScreen(display));
     const bool direct = image->bits_per_pixel == 32;  // the usual case: read words, not pixels
     for (int row = 0; row < h; ++row) {
-        const auto* words = reinterpret_cast<const uint32_t*>(image->data + row * image->bytes_per_line);
+        const auto* words =
+            reinterpret_cast<const uint32_t*>(image->data + row * image->bytes_per_line);
         for (int column = 0; column < w; ++column) {
             const unsigned long pixel =
                 direct ? (words[column] & 0xFFFFFFu) : XGetPixel(image, column, row);
@@ -129,8 +130,7 @@ int RunLook(int x, int y, int w, int h) {
             }
         }
     }
-    std::printf("black %ld white %ld coloured %ld", counts[Black], counts[White],
-                counts[Coloured]);
+    std::printf("black %ld white %ld coloured %ld", counts[Black], counts[White], counts[Coloured]);
     if (counts[Coloured]) std::printf(" box %d %d %d %d", left, top, right, bottom);
     std::printf("\n");
     return 0;

@@ -23,20 +23,23 @@ struct ReferenceRun {
     Surface atlas, screen;
     WalkerPopulation population{};
     SoftwareCanvas canvas{screen, atlas};
-    explicit ReferenceRun(const RunSpec& run, int32_t count, int32_t odds) : screen(run.width, run.height) {
+    explicit ReferenceRun(const RunSpec& run, int32_t count, int32_t odds)
+        : screen(run.width, run.height) {
         EXPECT_TRUE(DecodeBitmapToSurface(kSheetBmp, kSheetBmpSize, atlas, nullptr));
         StartWalkers(population, MakeStage(0, 0, run.width, run.height, count, odds), run.seed);
     }
     int Step() {
         NullSoundPlatform silent;
-        const std::optional<SoundCue> cue = RunFrameStep(population, canvas, SoundEffects{}, silent);
+        const std::optional<SoundCue> cue =
+            RunFrameStep(population, canvas, SoundEffects{}, silent);
         return cue ? *cue : WebSoundPlatform::kNoRequest;
     }
 };
 
 std::vector<uint8_t> ToRgba(const Surface& s) {
     std::vector<uint8_t> rgba;
-    for (uint32_t p : s.pixels) rgba.insert(rgba.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p), 255});
+    for (uint32_t p : s.pixels)
+        rgba.insert(rgba.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p), 255});
     return rgba;
 }
 
@@ -45,7 +48,8 @@ void MakeCopies(const WebSaver& saver, Surface& canvas) {
     const Surface& sheet = saver.Atlas();
     for (const ClippedCopy& c : saver.Copies()) {
         for (int32_t row = 0; row < c.height; ++row) {
-            const uint32_t* from = &sheet.pixels[static_cast<size_t>(c.srcY + row) * sheet.width + c.srcX];
+            const uint32_t* from =
+                &sheet.pixels[static_cast<size_t>(c.srcY + row) * sheet.width + c.srcX];
             std::copy(from, from + c.width, &canvas.At(c.dstX, c.dstY + row));
         }
     }
@@ -82,7 +86,8 @@ TEST_F(WebSaverTest, EachStepListsOnlyItsOwnCopiesInsideScreenAndSheet) {
         saver.Step();
         const auto& copies = saver.Copies();
         total += copies.size();
-        EXPECT_LE(copies.size(), 3u * 2) << "at most two erases and a figure per walker: this step's only";
+        EXPECT_LE(copies.size(), 3u * 2)
+            << "at most two erases and a figure per walker: this step's only";
         for (const ClippedCopy& c : copies) {
             EXPECT_GE(c.dstX, 0);
             EXPECT_GE(c.dstY, 0);
@@ -130,7 +135,8 @@ TEST_F(WebSaverTest, PlaysTheCoresCueOnlyWithSoundOnAndAudioThere) {
     ReferenceRun reference(RunSpec{800, 600, {}, 7}, 3, kEventTable[0]);
     std::vector<int> cues;
     for (int i = 0; i < ticks; ++i) cues.push_back(reference.Step());
-    ASSERT_GT(std::count_if(cues.begin(), cues.end(), [](int c) { return c >= 0; }), 2) << "the run has scenes";
+    ASSERT_GT(std::count_if(cues.begin(), cues.end(), [](int c) { return c >= 0; }), 2)
+        << "the run has scenes";
 
     EXPECT_EQ(Requests(saver, 0, true, ticks), cues) << "each step's one cue, as the core chose it";
     EXPECT_TRUE(saver.SoundOn());

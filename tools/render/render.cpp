@@ -17,6 +17,7 @@
 
 #include "animation/atlas_image.h"
 #include "animation/frame_step.h"
+#include "animation/pictures.h"
 #include "resources/assets.h"
 #include "settings/settings_store.h"
 #include "tools/common/cli.h"
@@ -28,7 +29,7 @@ constexpr const char* kUsage =
     "  --seed S     random seed, 0..4294967295 (1)\n"
     "  --width W    screen width, 1..4096 (640)\n"
     "  --height H   screen height, 1..4096 (400)\n"
-    "  --count N    walkers, 0..10 (3)\n"
+    "  --count N    walkers, %d..%d; at most one per %d pixels of height (3)\n"
     "  --odds E     scene odds, 0..32767; lower means more scenes (10)\n"
     "  --steps T    ticks to run, 1..1000000 (300)\n"
     "  --speed V    speed setting 0..6, sets the GIF frame delay (3)\n"
@@ -37,7 +38,9 @@ constexpr const char* kUsage =
     "A .gif gets every recorded tick; a .png gets the screen after the last tick.\n";
 
 int Usage(const char* problem) {
-    std::fprintf(stderr, "tekuteku-render: %s\n%s", problem, kUsage);
+    std::fprintf(stderr, "tekuteku-render: %s\n", problem);
+    std::fprintf(stderr, kUsage, RuleFor(Setting::Count).low, RuleFor(Setting::Count).high,
+                 kScreenPixelsPerWalker);
     return 2;
 }
 
@@ -233,14 +236,14 @@ bool WritePng(const char* path, const Surface& screen, int32_t scale,
     return std::fclose(file) == 0 && ok;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    NumberOption options[] = {
+// The command line, read into its options; on a bad one, the status to end with.
+struct RenderRequest {
+    NumberOption options[9] = {
         {"--seed", 0, UINT32_MAX, 1, false},
         {"--width", 1, 4096, 640, false},
         {"--height", 1, 4096, 400, false},
-        {"--count", 0, kMaxWalkers, 3, false},
+        {"--count", static_cast<uint64_t>(RuleFor(Setting::Count).low),
+         static_cast<uint64_t>(RuleFor(Setting::Count).high), 3, false},
         {"--odds", 0, 32767, 10, false},
         {"--steps", 1, 1000000, 300, false},
         {"--speed", 0, kSpeedLevels - 1, 3, false},
@@ -249,58 +252,89 @@ int main(int argc, char** argv) {
     };
     enum { kSeed, kWidth, kHeight, kCount, kOdds, kSteps, kSpeed, kScale, kEvery };
     const char* out = nullptr;
+    bool gif = false;
+    int32_t Value(int i) const { return static_cast<int32_t>(options[i].value); }
+};
+
+// Null when the command line is good, else what is wrong with it.
+const char* ReadRequest(int argc, char** argv, RenderRequest& request) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (i + 1 >= argc) return Usage("an option is missing its value");
+        if (i + 1 >= argc) return "an option is missing its value";
         if (arg == "--out") {
-            if (out) return Usage("--out is given twice");
-            out = argv[++i];
+            if (request.out) return "--out is given twice";
+            request.out = argv[++i];
             continue;
         }
-        if (const char* problem = SetNumberOption(options, arg, argv[++i])) return Usage(problem);
+        if (const char* problem = SetNumberOption(request.options, arg, argv[++i])) return problem;
     }
-    if (!out) return Usage("--out FILE is required");
-    const bool gif = EndsWith(out, ".gif");
-    if (!gif && !EndsWith(out, ".png")) return Usage("--out must name a .gif or a .png file");
-    const auto value = [&](int i) { return static_cast<int32_t>(options[i].value); };
+    if (!request.out) return "--out FILE is required";
+    request.gif = EndsWith(request.out, ".gif");
+    if (!request.gif && !EndsWith(request.out, ".png")) {
+        return "--out must name a .gif or a .png file";
+    }
+    return nullptr;
+}
 
+// Records every K-th tick (and the last) as a GIF frame.
+int RenderGif(const RenderRequest& r, WalkerPopulation& population, SoftwareCanvas& canvas,
+              const Surface& screen, const IndexedSheet& sheet) {
+    NullSoundPlatform platform;
+    const SoundEffects sound{};
+    const int32_t width = r.Value(r.kWidth), height = r.Value(r.kHeight);
+    const int32_t scale = r.Value(r.kScale), every = r.Value(r.kEvery), steps = r.Value(r.kSteps);
+    // GIF delays count hundredths of a second, and many viewers run anything under 2 slowly.
+    const uint32_t ms = kSpeedTable[r.Value(r.kSpeed)] * static_cast<uint32_t>(every);
+    const int delay = std::max<int>(2, static_cast<int>((ms + 5) / 10));
+    GifWriter writer(r.out, width, height, scale, sheet.colours, delay);
+    for (int32_t t = 1; t <= steps; ++t) {
+        RunFrameStep(population, canvas, sound, platform);
+        if ((t % every == 0 || t == steps) && !writer.Add(screen)) break;
+    }
+    const int frames = writer.Frames();
+    if (!writer.Close()) {
+        std::fprintf(stderr, "tekuteku-render: cannot write %s\n", r.out);
+        return 1;
+    }
+    std::printf("%s: %d frames of %dx%d, %d/100 s each\n", r.out, frames, width * scale,
+                height * scale, delay);
+    return 0;
+}
+
+// Writes the screen after the last tick as a PNG.
+int RenderPng(const RenderRequest& r, WalkerPopulation& population, SoftwareCanvas& canvas,
+              const Surface& screen, const IndexedSheet& sheet) {
+    NullSoundPlatform platform;
+    const SoundEffects sound{};
+    const int32_t steps = r.Value(r.kSteps), scale = r.Value(r.kScale);
+    for (int32_t t = 1; t <= steps; ++t) RunFrameStep(population, canvas, sound, platform);
+    if (!WritePng(r.out, screen, scale, sheet.colours)) {
+        std::fprintf(stderr, "tekuteku-render: cannot write %s\n", r.out);
+        return 1;
+    }
+    std::printf("%s: %dx%d after %d steps\n", r.out, screen.width * scale, screen.height * scale,
+                steps);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    RenderRequest request;
+    if (const char* problem = ReadRequest(argc, argv, request)) return Usage(problem);
     IndexedSheet sheet;
     if (!LoadIndexedSheet(sheet)) return 1;
 
-    static WalkerPopulation population;
-    const int32_t width = value(kWidth), height = value(kHeight), scale = value(kScale);
-    StartWalkers(population, MakeStage(0, 0, width, height, value(kCount), value(kOdds)),
-                 static_cast<uint32_t>(options[kSeed].value));
+    // One picture on one monitor of the whole size, started as every saver starts it: so the
+    // walkers the screen's height allows, not more.
+    static Picture picture;
+    const int32_t width = request.Value(request.kWidth), height = request.Value(request.kHeight);
+    StartPicture(picture, ScreenArea{0, 0, width, height}, 1, request.Value(request.kCount),
+                 request.Value(request.kOdds),
+                 static_cast<uint32_t>(request.options[request.kSeed].value));
     Surface screen(width, height);
     std::fill(screen.pixels.begin(), screen.pixels.end(), sheet.black);
     SoftwareCanvas canvas(screen, sheet.atlas);
-    NullSoundPlatform platform;
-    const SoundEffects sound{};
-
-    // GIF delays count hundredths of a second, and many viewers run anything under 2 slowly.
-    const uint32_t ms = kSpeedTable[value(kSpeed)] * static_cast<uint32_t>(value(kEvery));
-    const int delay = std::max<int>(2, static_cast<int>((ms + 5) / 10));
-    const int32_t steps = value(kSteps), every = value(kEvery);
-    if (gif) {
-        GifWriter writer(out, width, height, scale, sheet.colours, delay);
-        for (int32_t t = 1; t <= steps; ++t) {
-            RunFrameStep(population, canvas, sound, platform);
-            if ((t % every == 0 || t == steps) && !writer.Add(screen)) break;
-        }
-        const int frames = writer.Frames();
-        if (!writer.Close()) {
-            std::fprintf(stderr, "tekuteku-render: cannot write %s\n", out);
-            return 1;
-        }
-        std::printf("%s: %d frames of %dx%d, %d/100 s each\n", out, frames, width * scale,
-                    height * scale, delay);
-        return 0;
-    }
-    for (int32_t t = 1; t <= steps; ++t) RunFrameStep(population, canvas, sound, platform);
-    if (!WritePng(out, screen, scale, sheet.colours)) {
-        std::fprintf(stderr, "tekuteku-render: cannot write %s\n", out);
-        return 1;
-    }
-    std::printf("%s: %dx%d after %d steps\n", out, width * scale, height * scale, steps);
-    return 0;
+    return request.gif ? RenderGif(request, picture.population, canvas, screen, sheet)
+                       : RenderPng(request, picture.population, canvas, screen, sheet);
 }

@@ -8,7 +8,7 @@ trap 'rm -rf "$dir"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 for args in "" "--out $dir/a.bmp" "--out $dir/a.gif --width 0" "--out $dir/a.gif --scale 5" \
-            "--out $dir/a.gif --speed 7" "--out $dir/a.gif --count 11" "--out $dir/a.gif --steps" \
+            "--out $dir/a.gif --speed 7" "--out $dir/a.gif --count 0" "--out $dir/a.gif --count 11" "--out $dir/a.gif --steps" \
             "--out $dir/a.gif --seed -1" "--out $dir/a.gif --bogus 1" "--out $dir/a.gif --seed 1 --seed 2"; do
     # shellcheck disable=SC2086
     "$render" $args >/dev/null 2>"$dir/err"
@@ -22,6 +22,10 @@ common="--seed 5 --width 320 --height 240 --count 1 --odds 3 --steps 60"
 [ "$(head -c 6 "$dir/run.gif")" = "GIF89a" ] || fail "not a GIF89a file"
 head -c 8 "$dir/run.png" | od -An -c | grep -q "P   N   G" || fail "not a PNG file"
 "$render" $common --every 7 --out "$dir/every.gif" | grep -q " 9 frames" || fail "--every 7 of 60 is not 9 frames"
+# The saver's walker limit: at 389 pixels high only one fits, whatever is asked.
+"$render" --seed 3 --height 389 --count 2 --odds 3 --steps 400 --out "$dir/two.png" >/dev/null &&
+    "$render" --seed 3 --height 389 --count 1 --odds 3 --steps 400 --out "$dir/one.png" >/dev/null &&
+    cmp -s "$dir/two.png" "$dir/one.png" || fail "2 walkers asked for at 389 pixels high: not the 1 the savers draw"
 
 if command -v convert >/dev/null && command -v compare >/dev/null; then
     convert "$dir/run.gif" -coalesce "$dir/frame_%02d.png" || fail "GIF does not decode"

@@ -638,38 +638,35 @@ void FrontArm(Image& img, const Joint& body, P shoulder, P elbow, P hand, const 
     }
 }
 
-void DrawGirlFront(Image& img, P hip, const FrontPose& pose) {
-    const Joint body{hip, 0};
-    const Joint head = body.Child({0, -24}, pose.headTilt);
-    const P c{0, -19};
-    const double s = pose.hairSway;
-    auto hp = [&](double x, double y) { return c + P{x, y}; };
+// Attached at both shoulders, the cape sweeps out to one side in three tails.
+void FrontCape(Image& img, const Joint& body) {
+    Mask cape(img.w, img.h);
+    cape.Add(body.Place({{9, -23},
+                         {12.5, -14},
+                         {8, 2},
+                         {-2, 12},
+                         {-16, 16},
+                         {-30, 12},
+                         {-41, 4},
+                         {-35, 1},
+                         {-44, -8},
+                         {-37, -10},
+                         {-43, -21},
+                         {-33, -21},
+                         {-22, -25},
+                         {-12, -26},
+                         {-2, -26}}));
+    Paint(img, cape, kRed, {-3, 3, 0, 0});
+    for (const Poly& fold :
+         {Poly{{-6, -22}, {-22, -14}, {-34, -4}}, Poly{{-4, -16}, {-16, -2}, {-30, 6}},
+          Poly{{-10, -24}, {-26, -20}, {-36, -16}}})
+        Polyline(img, body.Place(fold), 5, &cape);
+}
 
-    if (pose.cape) {
-        // Attached at both shoulders, it sweeps out to one side in three tails.
-        Mask cape(img.w, img.h);
-        cape.Add(body.Place({{9, -23},
-                             {12.5, -14},
-                             {8, 2},
-                             {-2, 12},
-                             {-16, 16},
-                             {-30, 12},
-                             {-41, 4},
-                             {-35, 1},
-                             {-44, -8},
-                             {-37, -10},
-                             {-43, -21},
-                             {-33, -21},
-                             {-22, -25},
-                             {-12, -26},
-                             {-2, -26}}));
-        Paint(img, cape, kRed, {-3, 3, 0, 0});
-        for (const Poly& fold :
-             {Poly{{-6, -22}, {-22, -14}, {-34, -4}}, Poly{{-4, -16}, {-16, -2}, {-30, 6}},
-              Poly{{-10, -24}, {-26, -20}, {-36, -16}}})
-            Polyline(img, body.Place(fold), 5, &cape);
-    }
-    // Long hair falling behind the shoulders; the sway moves both sides' tips the same way.
+// Long hair falling behind the shoulders; the sway moves both sides' tips the same way.
+void FrontHair(Image& img, const Joint& head, double s) {
+    const P c{0, -19};
+    auto hp = [&](double x, double y) { return c + P{x, y}; };
     struct HairPoint {
         double x, y, sway;
     };
@@ -686,17 +683,17 @@ void DrawGirlFront(Image& img, P hip, const FrontPose& pose) {
     Paint(img, hairMask, kHair);
     Polyline(img, head.Place({hp(19, 8), hp(21 + s * 0.5, 26), hp(24 + s, 38)}), 9, &hairMask);
     Polyline(img, head.Place({hp(-19, 8), hp(-21 + s * 0.5, 26), hp(-24 + s, 38)}), 9, &hairMask);
+}
 
-    // Legs.
+// Standing legs: skin, socks (red boxing boots) and shoes.
+void FrontLegs(Image& img, const Joint& body, bool boxer) {
     for (double sx : {-1.0, 1.0}) {
-        if (pose.seated) break;
         Paint(img,
               {body.Place(Capsule({5 * sx, 0}, {4.5 * sx, 16}, 4.6, 3.9)),
                body.Place(Capsule({4.5 * sx, 16}, {4.5 * sx, 31}, 3.8, 2.9))},
               kSkin);
-        Paint(img,
-              {body.Place(Capsule({4.5 * sx, pose.boxer ? 21 : 23.5}, {4.5 * sx, 31}, 4.0, 3.3))},
-              pose.boxer ? kRed : kSock);
+        Paint(img, {body.Place(Capsule({4.5 * sx, boxer ? 21 : 23.5}, {4.5 * sx, 31}, 4.0, 3.3))},
+              boxer ? kRed : kSock);
         Paint(img,
               {body.Place({{(4.5 - 4.5) * sx, 31.5},
                            {(4.5 + 4.0) * sx, 31},
@@ -704,61 +701,63 @@ void DrawGirlFront(Image& img, P hip, const FrontPose& pose) {
                            {(4.5 + 5.5) * sx, 37.5},
                            {(4.5 - 4.5) * sx, 37.5},
                            {(4.5 - 5.2) * sx, 34.5}})},
-              pose.boxer ? kRed : kShoe);
+              boxer ? kRed : kShoe);
     }
-    Paint(img, {head.Place(Capsule({0, 2}, {0, -4}, 3, 3))}, kSkin);
-    if (pose.boxer) {
-        // A white vest with straps, grey trunks with a white band.
-        Paint(
-            img,
-            {body.Place(Mirrored({{0, -22}, {5, -22.5}, {7.5, -17}, {8, -12}, {7, -6}, {0, -6}}))},
-            kWhite);
-        Paint(img,
-              {body.Place(Capsule({5.5, -23}, {8, -18}, 1.3, 1.3)),
-               body.Place(Capsule({-5.5, -23}, {-8, -18}, 1.3, 1.3))},
-              kWhite);
-        Paint(img,
-              {body.Place({{-8.5, -8}, {8.5, -8}, {11, 8}, {1.5, 9}, {0, 4}, {-1.5, 9}, {-11, 8}})},
-              kTrunks);
-        Paint(img, {body.Place({{-8.6, -9}, {8.6, -9}, {8.8, -5.5}, {-8.8, -5.5}})}, kWhite);
-    } else {
-        Paint(img,
-              {body.Place(
-                  Mirrored({{0, -24.5}, {4, -25}, {9.5, -21}, {8.5, -15}, {7, -6}, {0, -6}}))},
-              kBlouse);
-        Paint(img,
-              {body.Place({{0, -21.5}, {-4.5, -24.5}, {-4.5, -18.5}}),
-               body.Place({{0, -21.5}, {4.5, -24.5}, {4.5, -18.5}})},
-              kRibbon);
-        Mask skirt(img.w, img.h);
-        Poly outline = {{-8.5, -10}, {8.5, -10}};
-        // Seated, the skirt spreads out flat around her.
-        const double hem = pose.seated ? 25.0 : 18.0;
-        constexpr int kPleats = 10;
-        for (int i = 0; i <= kPleats; ++i) {
-            const double x = hem - 2 * hem * i / kPleats;
-            const double droop = pose.seated ? 2.5 * (1 - (x / hem) * (x / hem)) : 0.0;
-            outline.push_back({x, 9.0 + droop + ((i % 2) ? 1.8 : 0.0)});
-        }
-        skirt.Add(body.Place(outline));
-        Paint(img, skirt, kSkirt);
-        for (int i = 2; i < kPleats; i += 2) {
-            const double x = hem - 2 * hem * i / kPleats;
-            Line(img, body.At({x * 0.4, -8}), body.At({x, 9}), 2, &skirt);
-        }
-    }
-    if (pose.seated) {
-        // Legs stretched out towards the viewer: shins, socks and the soles of her shoes.
-        for (double sx : {-1.0, 1.0}) {
-            Paint(img, {body.Place(Capsule({9 * sx, 5}, {15 * sx, 12}, 3.9, 3.3))}, kSkin);
-            Paint(img, {body.Place(Capsule({12.5 * sx, 9.5}, {15.5 * sx, 13}, 4.1, 3.7))}, kSock);
-            Paint(img, {body.Place(Ellipse({17 * sx, 16}, 4.6, 5.6, -18 * sx))}, kShoe);
-            Ink(img, body.Place(Ellipse({17.4 * sx, 17.5}, 2.4, 2.6, -18 * sx)), 11);
-        }
-    }
+}
 
-    DrawFrontHead(img, head, pose);
+// A white vest with straps, grey trunks with a white band.
+void FrontBoxerKit(Image& img, const Joint& body) {
+    Paint(img,
+          {body.Place(Mirrored({{0, -22}, {5, -22.5}, {7.5, -17}, {8, -12}, {7, -6}, {0, -6}}))},
+          kWhite);
+    Paint(img,
+          {body.Place(Capsule({5.5, -23}, {8, -18}, 1.3, 1.3)),
+           body.Place(Capsule({-5.5, -23}, {-8, -18}, 1.3, 1.3))},
+          kWhite);
+    Paint(img,
+          {body.Place({{-8.5, -8}, {8.5, -8}, {11, 8}, {1.5, 9}, {0, 4}, {-1.5, 9}, {-11, 8}})},
+          kTrunks);
+    Paint(img, {body.Place({{-8.6, -9}, {8.6, -9}, {8.8, -5.5}, {-8.8, -5.5}})}, kWhite);
+}
 
+// The blouse with its ribbon and the pleated skirt.
+void FrontDress(Image& img, const Joint& body, bool seated) {
+    Paint(img,
+          {body.Place(Mirrored({{0, -24.5}, {4, -25}, {9.5, -21}, {8.5, -15}, {7, -6}, {0, -6}}))},
+          kBlouse);
+    Paint(img,
+          {body.Place({{0, -21.5}, {-4.5, -24.5}, {-4.5, -18.5}}),
+           body.Place({{0, -21.5}, {4.5, -24.5}, {4.5, -18.5}})},
+          kRibbon);
+    Mask skirt(img.w, img.h);
+    Poly outline = {{-8.5, -10}, {8.5, -10}};
+    // Seated, the skirt spreads out flat around her.
+    const double hem = seated ? 25.0 : 18.0;
+    constexpr int kPleats = 10;
+    for (int i = 0; i <= kPleats; ++i) {
+        const double x = hem - 2 * hem * i / kPleats;
+        const double droop = seated ? 2.5 * (1 - (x / hem) * (x / hem)) : 0.0;
+        outline.push_back({x, 9.0 + droop + ((i % 2) ? 1.8 : 0.0)});
+    }
+    skirt.Add(body.Place(outline));
+    Paint(img, skirt, kSkirt);
+    for (int i = 2; i < kPleats; i += 2) {
+        const double x = hem - 2 * hem * i / kPleats;
+        Line(img, body.At({x * 0.4, -8}), body.At({x, 9}), 2, &skirt);
+    }
+}
+
+// Legs stretched out towards the viewer: shins, socks and the soles of her shoes.
+void SeatedLegs(Image& img, const Joint& body) {
+    for (double sx : {-1.0, 1.0}) {
+        Paint(img, {body.Place(Capsule({9 * sx, 5}, {15 * sx, 12}, 3.9, 3.3))}, kSkin);
+        Paint(img, {body.Place(Capsule({12.5 * sx, 9.5}, {15.5 * sx, 13}, 4.1, 3.7))}, kSock);
+        Paint(img, {body.Place(Ellipse({17 * sx, 16}, 4.6, 5.6, -18 * sx))}, kShoe);
+        Ink(img, body.Place(Ellipse({17.4 * sx, 17.5}, 2.4, 2.6, -18 * sx)), 11);
+    }
+}
+
+void FrontArms(Image& img, const Joint& body, const FrontPose& pose) {
     const double g = pose.boxer ? 6.8 : 0;
     switch (pose.arms) {
         case Arms::Down:
@@ -787,6 +786,23 @@ void DrawGirlFront(Image& img, P hip, const FrontPose& pose) {
             FrontArm(img, body, {10, -21}, {16, -10}, {21, 0}, pose, g);
             break;
     }
+}
+
+void DrawGirlFront(Image& img, P hip, const FrontPose& pose) {
+    const Joint body{hip, 0};
+    const Joint head = body.Child({0, -24}, pose.headTilt);
+    if (pose.cape) FrontCape(img, body);
+    FrontHair(img, head, pose.hairSway);
+    if (!pose.seated) FrontLegs(img, body, pose.boxer);
+    Paint(img, {head.Place(Capsule({0, 2}, {0, -4}, 3, 3))}, kSkin);
+    if (pose.boxer) {
+        FrontBoxerKit(img, body);
+    } else {
+        FrontDress(img, body, pose.seated);
+    }
+    if (pose.seated) SeatedLegs(img, body);
+    DrawFrontHead(img, head, pose);
+    FrontArms(img, body, pose);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -8,8 +8,7 @@ namespace double_log {
 
 // The answer comes from the file named by <fileVar> (first number in it) when that file exists,
 // else from <valueVar>, else 0. A file lets a test change the answer while the saver runs.
-inline int ReadAnswer(const char* fileVar, const char* valueVar)
-{
+inline int ReadAnswer(const char* fileVar, const char* valueVar) {
     char path[MAX_PATH];
     DWORD n = GetEnvironmentVariableA(fileVar, path, sizeof path);
     if (n > 0 && n < sizeof path) {
@@ -18,36 +17,30 @@ inline int ReadAnswer(const char* fileVar, const char* valueVar)
             int value = 0;
             int got = std::fscanf(f, "%d", &value);
             std::fclose(f);
-            if (got == 1)
-                return value;
+            if (got == 1) return value;
         }
     }
     char text[32];
     n = GetEnvironmentVariableA(valueVar, text, sizeof text);
-    if (n > 0 && n < sizeof text)
-        return std::atoi(text);
+    if (n > 0 && n < sizeof text) return std::atoi(text);
     return 0;
 }
 
 // Appends one line to the file named by TEKUTEKU_PWD_LOG, if set. Opened per call so the test
 // can read it while the process still runs.
-inline void Append(const char* line)
-{
+inline void Append(const char* line) {
     char path[MAX_PATH];
     DWORD n = GetEnvironmentVariableA("TEKUTEKU_PWD_LOG", path, sizeof path);
-    if (n == 0 || n >= sizeof path)
-        return;
+    if (n == 0 || n >= sizeof path) return;
     FILE* f = std::fopen(path, "ab");
-    if (!f)
-        return;
+    if (!f) return;
     std::fputs(line, f);
     std::fputs("\n", f);
     std::fclose(f);
 }
 
 // Describes a window for the log: decimal handle, class and title.
-inline void DescribeWindow(HWND window, char* out, size_t size)
-{
+inline void DescribeWindow(HWND window, char* out, size_t size) {
     char cls[64] = "";
     char title[192] = "";
     if (window && IsWindow(window)) {

@@ -5,9 +5,8 @@
 //   TEKUTEKU_PWD_LOG      file to which one line per call is appended
 #include "double_log.h"
 
-extern "C" __declspec(dllexport) DWORD WINAPI PwdChangePasswordA(LPCSTR provider, HWND owner,
-                                                                 DWORD reserved1, DWORD reserved2)
-{
+extern "C" __declspec(dllexport) DWORD WINAPI
+    PwdChangePasswordA(LPCSTR provider, HWND owner, DWORD reserved1, DWORD reserved2) {
     char who[200];
     double_log::DescribeWindow(owner, who, sizeof who);
     char line[400];
@@ -15,5 +14,6 @@ extern "C" __declspec(dllexport) DWORD WINAPI PwdChangePasswordA(LPCSTR provider
                   provider ? provider : "(null)", who, (unsigned long)reserved1,
                   (unsigned long)reserved2);
     double_log::Append(line);
-    return static_cast<DWORD>(double_log::ReadAnswer("TEKUTEKU_MPR_ANSWER_FILE", "TEKUTEKU_MPR_ANSWER"));
+    return static_cast<DWORD>(
+        double_log::ReadAnswer("TEKUTEKU_MPR_ANSWER_FILE", "TEKUTEKU_MPR_ANSWER"));
 }

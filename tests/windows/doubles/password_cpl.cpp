@@ -15,8 +15,7 @@
 namespace {
 
 // Runs the caller's messages for a while, like the component's own modal dialog.
-void PumpMessagesFor(DWORD milliseconds)
-{
+void PumpMessagesFor(DWORD milliseconds) {
     DWORD start = GetTickCount();
     while (GetTickCount() - start < milliseconds) {
         MSG msg;
@@ -30,8 +29,7 @@ void PumpMessagesFor(DWORD milliseconds)
 
 }  // namespace
 
-extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window)
-{
+extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
     char who[200];
     double_log::DescribeWindow(window, who, sizeof who);
     char line[300];
@@ -39,20 +37,19 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window)
     double_log::Append(line);
 
     switch (double_log::ReadAnswer("", "TEKUTEKU_PWD_FAULT")) {
-    case 1:
-        *static_cast<volatile int*>(nullptr) = 1;
-        break;
-    case 2:
-        std::abort();
-    case 3:
-        throw 3;
-    default:
-        break;
+        case 1:
+            *static_cast<volatile int*>(nullptr) = 1;
+            break;
+        case 2:
+            std::abort();
+        case 3:
+            throw 3;
+        default:
+            break;
     }
 
     int busy = double_log::ReadAnswer("TEKUTEKU_PWD_BUSY_MS_FILE", "TEKUTEKU_PWD_BUSY_MS");
-    if (busy > 0)
-        PumpMessagesFor(static_cast<DWORD>(busy));
+    if (busy > 0) PumpMessagesFor(static_cast<DWORD>(busy));
 
     int answer = double_log::ReadAnswer("TEKUTEKU_PWD_ANSWER_FILE", "TEKUTEKU_PWD_ANSWER");
     std::snprintf(line, sizeof line, "VerifyScreenSavePwd end %s answer=%d", who, answer);

@@ -5,7 +5,9 @@
 int main(int argc, char**) {
     int picked = 0;
     asm volatile("cmpl $1, %1\n\tcmovne %1, %0\n\trdtsc\n\temms"
-                 : "+r"(picked) : "r"(argc) : "eax", "edx");
+                 : "+r"(picked)
+                 : "r"(argc)
+                 : "eax", "edx");
     std::printf("%d\n", picked);
     return 0;
 }

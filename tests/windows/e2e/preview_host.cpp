@@ -33,8 +33,7 @@ struct HostState {
 
 HostState g_host;
 
-void Say(const char* format, ...)
-{
+void Say(const char* format, ...) {
     va_list args;
     va_start(args, format);
     std::vprintf(format, args);
@@ -42,20 +41,16 @@ void Say(const char* format, ...)
     std::fflush(stdout);
 }
 
-void ReportSaverExit()
-{
-    if (!g_host.saver || g_host.saverReported)
-        return;
-    if (WaitForSingleObject(g_host.saver, 0) != WAIT_OBJECT_0)
-        return;
+void ReportSaverExit() {
+    if (!g_host.saver || g_host.saverReported) return;
+    if (WaitForSingleObject(g_host.saver, 0) != WAIT_OBJECT_0) return;
     DWORD code = 0;
     GetExitCodeProcess(g_host.saver, &code);
     Say("saver-exit %ld\n", static_cast<long>(code));
     g_host.saverReported = true;
 }
 
-BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM)
-{
+BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM) {
     char cls[64] = "";
     GetClassNameA(window, cls, sizeof cls);
     if (std::strcmp(cls, "#32770") == 0 && GetWindow(window, GW_OWNER) == g_host.window &&
@@ -66,8 +61,7 @@ BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM)
     return TRUE;
 }
 
-void Look()
-{
+void Look() {
     if (!g_host.child) {
         // Reported once its creation is over: the style gains WS_VISIBLE only at its end.
         HWND child = FindWindowExA(g_host.window, nullptr, "WindowsScreenSaverClass", nullptr);
@@ -90,9 +84,9 @@ void Look()
             POINT origin{0, 0}, client{0, 0};
             ClientToScreen(g_host.window, &origin);
             ClientToScreen(g_host.dialog, &client);
-            Say("dialog %lu %ld %ld %ld %ld %ld %ld %ld %ld\n", (unsigned long)(ULONG_PTR)g_host.dialog,
-                r.left, r.top, r.right - r.left, r.bottom - r.top, origin.x, origin.y, client.x,
-                client.y);
+            Say("dialog %lu %ld %ld %ld %ld %ld %ld %ld %ld\n",
+                (unsigned long)(ULONG_PTR)g_host.dialog, r.left, r.top, r.right - r.left,
+                r.bottom - r.top, origin.x, origin.y, client.x, client.y);
         }
     }
     ReportSaverExit();
@@ -101,23 +95,21 @@ void Look()
         DestroyWindow(g_host.window);
 }
 
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_TIMER:
-        Look();
-        return 0;
-    case WM_DESTROY:
-        KillTimer(window, 1);
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        case WM_TIMER:
+            Look();
+            return 0;
+        case WM_DESTROY:
+            KillTimer(window, 1);
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
-bool Launch(const char* exe, const char* format)
-{
+bool Launch(const char* exe, const char* format) {
     char tail[512];
     const char* mark = std::strstr(format, "%u");
     if (mark) {
@@ -143,21 +135,29 @@ bool Launch(const char* exe, const char* format)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     int width = 320, height = 240, x = 100, y = 80;
     const char* exe = nullptr;
     const char* format = "/p %u";
     DWORD timeout = 60000;
     for (int i = 1; i + 1 < argc; i += 2) {
         const char* value = argv[i + 1];
-        if (!std::strcmp(argv[i], "--size")) std::sscanf(value, "%dx%d", &width, &height);
-        else if (!std::strcmp(argv[i], "--pos")) std::sscanf(value, "%d,%d", &x, &y);
-        else if (!std::strcmp(argv[i], "--launch")) exe = value;
-        else if (!std::strcmp(argv[i], "--tail")) format = value;
-        else if (!std::strcmp(argv[i], "--quit-file")) g_host.quitFile = value;
-        else if (!std::strcmp(argv[i], "--timeout-ms")) timeout = std::strtoul(value, nullptr, 10);
-        else { std::fprintf(stderr, "preview_host: unknown argument %s\n", argv[i]); return 2; }
+        if (!std::strcmp(argv[i], "--size"))
+            std::sscanf(value, "%dx%d", &width, &height);
+        else if (!std::strcmp(argv[i], "--pos"))
+            std::sscanf(value, "%d,%d", &x, &y);
+        else if (!std::strcmp(argv[i], "--launch"))
+            exe = value;
+        else if (!std::strcmp(argv[i], "--tail"))
+            format = value;
+        else if (!std::strcmp(argv[i], "--quit-file"))
+            g_host.quitFile = value;
+        else if (!std::strcmp(argv[i], "--timeout-ms"))
+            timeout = std::strtoul(value, nullptr, 10);
+        else {
+            std::fprintf(stderr, "preview_host: unknown argument %s\n", argv[i]);
+            return 2;
+        }
     }
 
     WNDCLASSA wc{};
@@ -169,17 +169,16 @@ int main(int argc, char** argv)
     RegisterClassA(&wc);
     RECT frame{0, 0, width, height};
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    g_host.window = CreateWindowA("TekutekuPreviewHost", "Preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  x, y, frame.right - frame.left, frame.bottom - frame.top,
-                                  nullptr, nullptr, wc.hInstance, nullptr);
-    if (!g_host.window)
-        return 1;
+    g_host.window =
+        CreateWindowA("TekutekuPreviewHost", "Preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y,
+                      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                      wc.hInstance, nullptr);
+    if (!g_host.window) return 1;
     SetForegroundWindow(g_host.window);
     Say("host %lu\n", (unsigned long)(ULONG_PTR)g_host.window);
     g_host.deadline = GetTickCount() + timeout;
     SetTimer(g_host.window, 1, 20, nullptr);
-    if (exe && !Launch(exe, format))
-        DestroyWindow(g_host.window);
+    if (exe && !Launch(exe, format)) DestroyWindow(g_host.window);
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -23,8 +23,7 @@ struct SnapshotState {
 
 SnapshotState g_snap;
 
-void CountPixels()
-{
+void CountPixels() {
     HDC window = GetDC(g_snap.host);
     HDC memory = CreateCompatibleDC(window);
     HBITMAP bitmap = CreateCompatibleBitmap(window, g_snap.width, g_snap.height);
@@ -53,8 +52,7 @@ void CountPixels()
     std::fflush(stdout);
 }
 
-void CALLBACK Announce(HWND, UINT, UINT_PTR id, DWORD)
-{
+void CALLBACK Announce(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     POINT origin{0, 0};
     ClientToScreen(g_snap.host, &origin);
@@ -63,8 +61,7 @@ void CALLBACK Announce(HWND, UINT, UINT_PTR id, DWORD)
     std::fflush(stdout);
 }
 
-void CALLBACK Finish(HWND, UINT, UINT_PTR id, DWORD)
-{
+void CALLBACK Finish(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     CountPixels();
     DestroyWindow(g_snap.host);  // the saver child goes with it and its loop ends
@@ -72,14 +69,16 @@ void CALLBACK Finish(HWND, UINT, UINT_PTR id, DWORD)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     int x = 100, y = 100;
     UINT ms = 3000;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--size")) std::sscanf(argv[i + 1], "%dx%d", &g_snap.width, &g_snap.height);
-        else if (!std::strcmp(argv[i], "--pos")) std::sscanf(argv[i + 1], "%d,%d", &x, &y);
-        else if (!std::strcmp(argv[i], "--ms")) ms = std::strtoul(argv[i + 1], nullptr, 10);
+        if (!std::strcmp(argv[i], "--size"))
+            std::sscanf(argv[i + 1], "%dx%d", &g_snap.width, &g_snap.height);
+        else if (!std::strcmp(argv[i], "--pos"))
+            std::sscanf(argv[i + 1], "%d,%d", &x, &y);
+        else if (!std::strcmp(argv[i], "--ms"))
+            ms = std::strtoul(argv[i + 1], nullptr, 10);
     }
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA wc{};
@@ -93,8 +92,7 @@ int main(int argc, char** argv)
     g_snap.host = CreateWindowA(wc.lpszClassName, "Preview", WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y,
                                 frame.right - frame.left, frame.bottom - frame.top, nullptr,
                                 nullptr, instance, nullptr);
-    if (!g_snap.host)
-        return 1;
+    if (!g_snap.host) return 1;
     SetTimer(nullptr, 0, 300, Announce);
     SetTimer(nullptr, 0, ms, Finish);
     char tail[32];

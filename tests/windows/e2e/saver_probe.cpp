@@ -38,45 +38,36 @@ struct Query {
 };
 
 // Both sides in the ANSI code page: Wine hands a Unix argument to main() in that code page.
-bool TitleIs(HWND window, const char* title)
-{
+bool TitleIs(HWND window, const char* title) {
     char text[512] = "";
     GetWindowTextA(window, text, sizeof text);
     return std::strcmp(text, title) == 0;
 }
 
-BOOL CALLBACK Match(HWND window, LPARAM param)
-{
+BOOL CALLBACK Match(HWND window, LPARAM param) {
     Query* q = reinterpret_cast<Query*>(param);
     if (q->cls) {
         char cls[256] = "";
         GetClassNameA(window, cls, sizeof cls);
-        if (std::strcmp(cls, q->cls) != 0)
-            return TRUE;
+        if (std::strcmp(cls, q->cls) != 0) return TRUE;
     }
-    if (q->title && !TitleIs(window, q->title))
-        return TRUE;
-    if (q->wantOwner && GetWindow(window, GW_OWNER) != q->owner)
-        return TRUE;
-    if (!IsWindowVisible(window))
-        return TRUE;
+    if (q->title && !TitleIs(window, q->title)) return TRUE;
+    if (q->wantOwner && GetWindow(window, GW_OWNER) != q->owner) return TRUE;
+    if (!IsWindowVisible(window)) return TRUE;
     q->found = window;
     return FALSE;
 }
 
-HWND FindTopLevel(Query q)
-{
+HWND FindTopLevel(Query q) {
     EnumWindows(Match, reinterpret_cast<LPARAM>(&q));
     return q.found;
 }
 
-HWND ParseHandle(const char* text)
-{
+HWND ParseHandle(const char* text) {
     return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoul(text, nullptr, 10)));
 }
 
-void PrintWindow(HWND window)
-{
+void PrintWindow(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
     DWORD pid = 0;
@@ -87,31 +78,41 @@ void PrintWindow(HWND window)
                 (unsigned long)GetWindowLongA(window, GWL_EXSTYLE), (unsigned long)pid);
 }
 
-int Find(int argc, char** argv)
-{
+int Find(int argc, char** argv) {
     Query q;
     DWORD waitMs = 0;
     bool gone = false;
     for (int i = 0; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--class") && i + 1 < argc) q.cls = argv[++i];
-        else if (!std::strcmp(argv[i], "--title") && i + 1 < argc) q.title = argv[++i];
-        else if (!std::strcmp(argv[i], "--owner") && i + 1 < argc) { q.owner = ParseHandle(argv[++i]); q.wantOwner = true; }
-        else if (!std::strcmp(argv[i], "--wait-ms") && i + 1 < argc) waitMs = std::strtoul(argv[++i], nullptr, 10);
-        else if (!std::strcmp(argv[i], "--gone")) gone = true;
-        else { std::fprintf(stderr, "find: unknown argument %s\n", argv[i]); return 2; }
+        if (!std::strcmp(argv[i], "--class") && i + 1 < argc)
+            q.cls = argv[++i];
+        else if (!std::strcmp(argv[i], "--title") && i + 1 < argc)
+            q.title = argv[++i];
+        else if (!std::strcmp(argv[i], "--owner") && i + 1 < argc) {
+            q.owner = ParseHandle(argv[++i]);
+            q.wantOwner = true;
+        } else if (!std::strcmp(argv[i], "--wait-ms") && i + 1 < argc)
+            waitMs = std::strtoul(argv[++i], nullptr, 10);
+        else if (!std::strcmp(argv[i], "--gone"))
+            gone = true;
+        else {
+            std::fprintf(stderr, "find: unknown argument %s\n", argv[i]);
+            return 2;
+        }
     }
     DWORD start = GetTickCount();
     for (;;) {
         HWND window = FindTopLevel(q);
-        if (!gone && window) { PrintWindow(window); return 0; }
+        if (!gone && window) {
+            PrintWindow(window);
+            return 0;
+        }
         if (gone && !window) return 0;
         if (GetTickCount() - start >= waitMs) return 1;
         Sleep(20);
     }
 }
 
-int Client(HWND window)
-{
+int Client(HWND window) {
     if (!IsWindow(window)) return 1;
     RECT r{};
     GetClientRect(window, &r);
@@ -121,16 +122,14 @@ int Client(HWND window)
     return 0;
 }
 
-int HexDigit(char c)
-{
+int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
-int Run(const char* exe, const char* hex, int copies)
-{
+int Run(const char* exe, const char* hex, int copies) {
     char line[1024];
     int n = std::snprintf(line, sizeof line, "\"%s\"", exe);
     size_t len = std::strlen(hex);
@@ -164,8 +163,7 @@ int Run(const char* exe, const char* hex, int copies)
     return static_cast<int>(result);
 }
 
-int Decoy(const char* kind, DWORD lifeMs)
-{
+int Decoy(const char* kind, DWORD lifeMs) {
     const bool hung = !std::strcmp(kind, "hung");
     const bool small = !std::strcmp(kind, "small");
     const int at = small ? -10 : 0;
@@ -175,8 +173,8 @@ int Decoy(const char* kind, DWORD lifeMs)
     windowClass.lpszClassName = "WindowsScreenSaverClass";
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(0, windowClass.lpszClassName, "Screen Saver",
-                                  WS_POPUP | (hung || small ? WS_VISIBLE : 0), at, at, 1, 1, nullptr, nullptr,
-                                  windowClass.hInstance, nullptr);
+                                  WS_POPUP | (hung || small ? WS_VISIBLE : 0), at, at, 1, 1,
+                                  nullptr, nullptr, windowClass.hInstance, nullptr);
     if (!window) return 1;
     std::printf("decoy %lu\n", (unsigned long)(ULONG_PTR)window);
     std::fflush(stdout);
@@ -195,8 +193,7 @@ int Decoy(const char* kind, DWORD lifeMs)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: saver_probe running|find|client|run|foreground ...\n");
         return 2;
@@ -205,8 +202,12 @@ int main(int argc, char** argv)
     int rc = 2;
     if (!std::strcmp(cmd, "running")) {
         BOOL running = FALSE;
-        if (!SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0)) rc = 1;
-        else { std::printf("%d\n", running ? 1 : 0); rc = 0; }
+        if (!SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0))
+            rc = 1;
+        else {
+            std::printf("%d\n", running ? 1 : 0);
+            rc = 0;
+        }
     } else if (!std::strcmp(cmd, "find")) {
         rc = Find(argc - 2, argv + 2);
     } else if (!std::strcmp(cmd, "client") && argc == 3) {
@@ -222,16 +223,18 @@ int main(int argc, char** argv)
         std::printf("%ld %ld\n", at.x, at.y);
         rc = 0;
     } else if (!std::strcmp(cmd, "screens")) {
-        std::printf("monitors %d virtual %d %d %d %d primary %d %d\n", GetSystemMetrics(SM_CMONITORS),
-                    GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                    GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
-                    GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        std::printf("monitors %d virtual %d %d %d %d primary %d %d\n",
+                    GetSystemMetrics(SM_CMONITORS), GetSystemMetrics(SM_XVIRTUALSCREEN),
+                    GetSystemMetrics(SM_YVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                    GetSystemMetrics(SM_CYVIRTUALSCREEN), GetSystemMetrics(SM_CXSCREEN),
+                    GetSystemMetrics(SM_CYSCREEN));
         rc = 0;
     } else if (!std::strcmp(cmd, "watch-screens") && argc == 3) {
         const DWORD start = GetTickCount(), life = std::strtoul(argv[2], nullptr, 10);
         int w = -1, h = -1;
         while (GetTickCount() - start < life) {
-            if (GetSystemMetrics(SM_CXVIRTUALSCREEN) != w || GetSystemMetrics(SM_CYVIRTUALSCREEN) != h) {
+            if (GetSystemMetrics(SM_CXVIRTUALSCREEN) != w ||
+                GetSystemMetrics(SM_CYVIRTUALSCREEN) != h) {
                 w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
                 std::printf("%d %d\n", w, h);
                 std::fflush(stdout);

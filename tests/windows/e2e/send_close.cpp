@@ -11,8 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const char* cls = "WindowsScreenSaverClass";
     const char* title = "Screen Saver";
     UINT message = WM_CLOSE;
@@ -21,13 +20,22 @@ int main(int argc, char** argv)
     bool send = false;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
-        if (!std::strcmp(argv[i], "--send")) send = true;
-        else if (hasValue && !std::strcmp(argv[i], "--class")) cls = argv[++i];
-        else if (hasValue && !std::strcmp(argv[i], "--title")) title = argv[++i];
-        else if (hasValue && !std::strcmp(argv[i], "--message")) message = std::strtoul(argv[++i], nullptr, 0);
-        else if (hasValue && !std::strcmp(argv[i], "--wparam")) wParam = std::strtoul(argv[++i], nullptr, 0);
-        else if (hasValue && !std::strcmp(argv[i], "--count")) count = std::strtol(argv[++i], nullptr, 0);
-        else { std::fprintf(stderr, "send_close: unknown argument %s\n", argv[i]); return 2; }
+        if (!std::strcmp(argv[i], "--send"))
+            send = true;
+        else if (hasValue && !std::strcmp(argv[i], "--class"))
+            cls = argv[++i];
+        else if (hasValue && !std::strcmp(argv[i], "--title"))
+            title = argv[++i];
+        else if (hasValue && !std::strcmp(argv[i], "--message"))
+            message = std::strtoul(argv[++i], nullptr, 0);
+        else if (hasValue && !std::strcmp(argv[i], "--wparam"))
+            wParam = std::strtoul(argv[++i], nullptr, 0);
+        else if (hasValue && !std::strcmp(argv[i], "--count"))
+            count = std::strtol(argv[++i], nullptr, 0);
+        else {
+            std::fprintf(stderr, "send_close: unknown argument %s\n", argv[i]);
+            return 2;
+        }
     }
     HWND window = FindWindowA(cls, title);
     if (!window) {

@@ -83,7 +83,8 @@ TEST_F(CloseVerification, SmallMovesAddUpUntilTheFifthPixel) {
 }
 
 TEST_F(CloseVerification, KeysClicksAndSystemKeysRequestAClose) {
-    for (UINT message : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN}) {
+    for (UINT message :
+         {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN}) {
         SendMessageA(window, message, 0, 0);
         EXPECT_TRUE(TakeQueuedClose(window)) << "message " << message;
     }

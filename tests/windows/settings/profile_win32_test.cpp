@@ -61,8 +61,9 @@ TEST_F(ProfileWin32Test, WritesAllFourKeysInOrderAsDecimal) {
     // Rewriting keeps the keys where they are and leaves other sections alone.
     WriteProfileFile("[other]\r\nx=1\r\n" + SettingsFile("SE=0\r\nSpeed=2\r\n"));
     WriteDialogSettings(location, 0, 9, 2, 0);
-    EXPECT_EQ(ReadProfileFile(), "[other]\r\nx=1\r\n" +
-                                     SettingsFile("SE=0\r\nSpeed=0\r\nCharactors=9\r\nEvent=2\r\n"));
+    EXPECT_EQ(
+        ReadProfileFile(),
+        "[other]\r\nx=1\r\n" + SettingsFile("SE=0\r\nSpeed=0\r\nCharactors=9\r\nEvent=2\r\n"));
 }
 
 }  // namespace

@@ -100,12 +100,16 @@ TEST_F(SettingsDialogTest, ResultsOfTheProcedure) {
     HWND spin = GetDlgItem(dialog, IDC_COUNT_SPIN);
     // WM_INITDIALOG answers FALSE because it has set the focus itself.
     EXPECT_EQ(SettingsDialogProc(dialog, WM_INITDIALOG, 0, 0), FALSE);
-    EXPECT_EQ(SettingsDialogProc(dialog, WM_HSCROLL, SB_LINELEFT, reinterpret_cast<LPARAM>(bar)), FALSE);
+    EXPECT_EQ(SettingsDialogProc(dialog, WM_HSCROLL, SB_LINELEFT, reinterpret_cast<LPARAM>(bar)),
+              FALSE);
     EXPECT_EQ(SettingsDialogProc(dialog, WM_HSCROLL, SB_LINELEFT, 0), FALSE);
-    EXPECT_EQ(SettingsDialogProc(dialog, WM_VSCROLL, SB_LINEUP, reinterpret_cast<LPARAM>(spin)), FALSE);
+    EXPECT_EQ(SettingsDialogProc(dialog, WM_VSCROLL, SB_LINEUP, reinterpret_cast<LPARAM>(spin)),
+              FALSE);
     EXPECT_EQ(SettingsDialogProc(dialog, WM_KEYDOWN, VK_LEFT, 0), FALSE);
-    EXPECT_EQ(SettingsDialogProc(dialog, WM_COMMAND, MAKEWPARAM(IDC_EVENT_LOW, BN_CLICKED), 0), TRUE);
-    EXPECT_EQ(SettingsDialogProc(dialog, WM_COMMAND, MAKEWPARAM(IDC_COUNT_EDIT, EN_CHANGE), 0), TRUE);
+    EXPECT_EQ(SettingsDialogProc(dialog, WM_COMMAND, MAKEWPARAM(IDC_EVENT_LOW, BN_CLICKED), 0),
+              TRUE);
+    EXPECT_EQ(SettingsDialogProc(dialog, WM_COMMAND, MAKEWPARAM(IDC_COUNT_EDIT, EN_CHANGE), 0),
+              TRUE);
     EXPECT_EQ(SettingsDialog.speedLevel, 2);
     EXPECT_EQ(SettingsDialog.walkerCount, 2);
     EXPECT_EQ(SettingsDialog.eventLevel, 2);
@@ -123,8 +127,8 @@ TEST_F(SettingsDialogTest, CountLabelIsShiftJisPrefixAndLimit) {
 TEST_F(SettingsDialogTest, CountLimitFollowsTheStageHeightUpToNine) {
     const struct {
         int height, dpi, limit;
-    } cases[] = {{768, 96, 3},   {1024, 96, 5},  {1949, 96, 9}, {2000, 96, 9},
-                 {4000, 96, 9},  {390, 96, 2},   {194, 96, 0},  {1200, 192, 3},
+    } cases[] = {{768, 96, 3},   {1024, 96, 5},  {1949, 96, 9},  {2000, 96, 9},
+                 {4000, 96, 9},  {390, 96, 2},   {194, 96, 0},   {1200, 192, 3},
                  {1200, 120, 6}, {1200, 144, 3}, {2160, 288, 3}, {768, 192, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.height) + " at " + std::to_string(c.dpi) + " DPI");
@@ -161,8 +165,7 @@ TEST_F(SettingsDialogTest, StoredValuesAreShownClamped) {
 
     // OK stores the clamped values back.
     Command(IDOK);
-    EXPECT_EQ(ReadProfileFile(),
-              SettingsFile("Speed=6\r\nCharactors=3\r\nEvent=0\r\nSE=1\r\n"));
+    EXPECT_EQ(ReadProfileFile(), SettingsFile("Speed=6\r\nCharactors=3\r\nEvent=0\r\nSE=1\r\n"));
 }
 
 TEST_F(SettingsDialogTest, LowStoredValuesAreShownClamped) {
@@ -275,12 +278,9 @@ TEST_F(SettingsDialogTest, CountEditTakesOnlyADigitFromOneToTheLimit) {
         const char* shown;
         int count;
     } cases[] = {
-        {{'0'}, "3", 3},
-        {{'4'}, "3", 3},
-        {{'a'}, "3", 3},  // shown upper-cased, then refused
-        {{}, "3", 3},     // cleared
-        {{'2'}, "2", 2},
-        {{'1', '3'}, "1", 1},  // the edit holds one character
+        {{'0'}, "3", 3}, {{'4'}, "3", 3},      {{'a'}, "3", 3},  // shown upper-cased, then refused
+        {{}, "3", 3},                                            // cleared
+        {{'2'}, "2", 2}, {{'1', '3'}, "1", 1},                   // the edit holds one character
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);
@@ -339,10 +339,8 @@ TEST_F(SettingsDialogTest, SoundSettingMeetsTheWaveDevices) {
         bool onChecked, onEnabled;
         int soundOff;
     } cases[] = {
-        {"SE=0\r\n", 1, true, true, 0},
-        {"SE=0\r\n", 0, false, false, 1},
-        {"SE=3\r\n", 1, false, true, 1},
-        {"SE=1\r\n", 0, false, false, 1},
+        {"SE=0\r\n", 1, true, true, 0},  {"SE=0\r\n", 0, false, false, 1},
+        {"SE=3\r\n", 1, false, true, 1}, {"SE=1\r\n", 0, false, false, 1},
         {"", 2, false, true, 1},
     };
     for (const auto& c : cases) {

@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
     // The dialog's texts are code page 932 bytes; under another ANSI code page they would be
     // garbled, and so would every comparison here.
     if (GetACP() != 932) {
-        std::fprintf(stderr, "ANSI code page is %u, not 932: run with LANG=ja_JP.UTF-8\n", GetACP());
+        std::fprintf(stderr, "ANSI code page is %u, not 932: run with LANG=ja_JP.UTF-8\n",
+                     GetACP());
         return 1;
     }
     return RUN_ALL_TESTS();
