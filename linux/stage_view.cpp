@@ -6,9 +6,10 @@
 namespace {
 
 constexpr size_t kMostRects = 64;  // beyond this, a list of changed rectangles becomes one
-// Copies waiting for a buffer while the compositor holds both: some seconds' worth. Beyond
-// that the picture starts over rather than the list growing without bound.
-constexpr size_t kMostPending = 8192;
+// Copies waiting for a buffer (3 MB; ten walkers at the fastest speed make 3,000 a second).
+// A compositor slow to release the only buffer gets a second one after half of these; one
+// that holds both this long sees the picture start over rather than the list grow further.
+constexpr size_t kMostPending = size_t{1} << 17;
 
 int64_t Area(const StageRect& r) { return int64_t{r.w} * r.h; }
 
@@ -51,9 +52,8 @@ int TakeBuffer(StageView& view, bool frameDue, const std::function<bool(int)>& m
     }
     if (free >= 0) return free;
     // A compositor that releases a buffer once it has shown it has done so by the next frame;
-    // one that keeps it until the next commit needs a second. Copies waiting long for neither
-    // also get one.
-    if (!frameDue && view.pending.size() < kMostPending / 8) return -1;
+    // one that keeps it until the next commit needs a second.
+    if (!frameDue && view.pending.size() < kMostPending / 2) return -1;
     for (int i = 0; i < 2; ++i) {
         if (view.buffers[i].device.pixels || !makeSecond(i)) continue;
         // New memory is black; what the other holds by now is not.
@@ -165,7 +165,7 @@ bool DeviceSize(int64_t logicalWidth, int64_t logicalHeight, int64_t scale, bool
         h = (h + 60) / 120;
         s = std::max<int64_t>(1, (scale + 60) / 120);
     }
-    if (w > most || h > most || w < s || h < s) return false;
+    if (w > most || h > most) return false;
     width = static_cast<int32_t>(w);
     height = static_cast<int32_t>(h);
     stageScale = static_cast<int32_t>(s);

@@ -87,7 +87,6 @@ void CopyRects(const DeviceBuffer& from, const DeviceBuffer& to,
                const std::vector<StageRect>& rects, int32_t scale);
 
 // The buffer size for a logical size at a scale (an integer one, or a fractional one in 120ths
-// when `in120ths`): false, with nothing set, when a side would be beyond kMaxOutputSide or
-// smaller than one stage pixel.
+// when `in120ths`): false, with nothing set, when a side would be beyond kMaxOutputSide.
 bool DeviceSize(int64_t logicalWidth, int64_t logicalHeight, int64_t scale, bool in120ths,
                 int32_t& width, int32_t& height, int32_t& stageScale);

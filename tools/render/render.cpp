@@ -304,6 +304,24 @@ int FindStep(const char* path, int32_t steps, int32_t scale, const IndexedSheet&
     return 1;
 }
 
+// The command line into `options` and the one of --out and --find given; returns what is
+// wrong with it, or nullptr.
+template <size_t N>
+const char* ReadArguments(int argc, char** argv, NumberOption (&options)[N], const char*& out,
+                          const char*& find) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (i + 1 >= argc) return "an option is missing its value";
+        if (arg == "--out" || arg == "--find") {
+            if (out || find) return "--out or --find is given twice";
+            (arg == "--out" ? out : find) = argv[++i];
+            continue;
+        }
+        if (const char* problem = SetNumberOption(options, arg, argv[++i])) return problem;
+    }
+    return out || find ? nullptr : "--out FILE or --find FILE is required";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -321,17 +339,7 @@ int main(int argc, char** argv) {
     enum { kSeed, kWidth, kHeight, kCount, kOdds, kSteps, kSpeed, kScale, kEvery };
     const char* out = nullptr;
     const char* find = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (i + 1 >= argc) return Usage("an option is missing its value");
-        if (arg == "--out" || arg == "--find") {
-            if (out || find) return Usage("--out or --find is given twice");
-            (arg == "--out" ? out : find) = argv[++i];
-            continue;
-        }
-        if (const char* problem = SetNumberOption(options, arg, argv[++i])) return Usage(problem);
-    }
-    if (!out && !find) return Usage("--out FILE or --find FILE is required");
+    if (const char* problem = ReadArguments(argc, argv, options, out, find)) return Usage(problem);
     const bool gif = out && EndsWith(out, ".gif");
     if (out && !gif && !EndsWith(out, ".png"))
         return Usage("--out must name a .gif or a .png file");
