@@ -42,6 +42,27 @@ void PutCopy(const Surface& atlas, const ClippedCopy& c, const DeviceBuffer& to,
     }
 }
 
+// Cuts from `r` the side that `cover` covers whole (all its rows, or all its columns), so that
+// what is left stays one rectangle: a copy there would be drawn over anyway.
+void Trim(StageRect& r, const StageRect& cover) {
+    int32_t left = r.x, top = r.y, right = r.x + r.w, bottom = r.y + r.h;
+    const int32_t coverRight = cover.x + cover.w, coverBottom = cover.y + cover.h;
+    if (cover.y <= top && coverBottom >= bottom) {
+        if (cover.x <= left) {
+            left = std::max(left, coverRight);
+        } else if (coverRight >= right) {
+            right = std::min(right, cover.x);
+        }
+    } else if (cover.x <= left && coverRight >= right) {
+        if (cover.y <= top) {
+            top = std::max(top, coverBottom);
+        } else if (coverBottom >= bottom) {
+            bottom = std::min(bottom, cover.y);
+        }
+    }
+    r = {left, top, std::max(0, right - left), std::max(0, bottom - top)};
+}
+
 // The buffer to draw into now, or -1 for none yet.
 int TakeBuffer(StageView& view, bool frameDue, const std::function<bool(int)>& makeSecond) {
     if (view.drawing >= 0) return view.drawing;
@@ -123,6 +144,10 @@ void DrawPending(StageView& view, bool frameDue, const std::function<bool(int)>&
         to.missed.clear();
         other.missed.assign(1, {0, 0, view.picture.StageWidth(), view.picture.StageHeight()});
     } else if (other.device.pixels) {
+        // Mostly the same walkers one or two steps on: most of what was missed is drawn over.
+        for (const ClippedCopy& c : view.pending) {
+            for (StageRect& r : to.missed) Trim(r, {c.dstX, c.dstY, c.width, c.height});
+        }
         CopyRects(other.device, to.device, to.missed, view.scale);
         to.missed.clear();
     }
