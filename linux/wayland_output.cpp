@@ -6,7 +6,7 @@
 #include <wayland-client.h>
 
 #include <algorithm>
-#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -40,11 +40,11 @@ struct Output {
     bool done = false;
 };
 
-struct Buffer {
+// The protocol's side of one of a view's shm buffers, each in memory of its own.
+struct ShmBuffer {
     wl_buffer* buffer = nullptr;
-    uint32_t* pixels = nullptr;
-    bool busy = false;
-    std::vector<StageRect> stale;  // what this buffer has not received yet
+    void* memory = MAP_FAILED;
+    size_t size = 0;
 };
 
 struct View {
@@ -66,13 +66,13 @@ struct View {
     int32_t logicalWidth = 0;
     int32_t logicalHeight = 0;
     int32_t bufferScale = 1;
-    void* memory = MAP_FAILED;
-    size_t memorySize = 0;
-    Buffer buffers[2];
+    bool leftOut = false;  // its size was refused: said once on stderr
+    ShmBuffer shm[2];      // view.buffers' pixels
 
     ~View();
     void FreeBuffers();
-    bool AllocateBuffers();
+    bool MakeBuffer(int index);
+    void RefuseSize(double scale);
     void UpdateSize();
     void Configure(int32_t width, int32_t height);
 };
@@ -178,7 +178,7 @@ void ClaimKeyboard(View&) {}
 // --- buffers and sizes ---------------------------------------------------------------------
 
 const wl_buffer_listener kBufferListener = {
-    [](void* data, wl_buffer*) { static_cast<Buffer*>(data)->busy = false; },
+    [](void* data, wl_buffer*) { static_cast<ShownBuffer*>(data)->held = false; },
 };
 
 View::~View() {
@@ -193,43 +193,59 @@ View::~View() {
 }
 
 void View::FreeBuffers() {
-    for (Buffer& b : buffers) {
-        if (b.buffer) wl_buffer_destroy(b.buffer);
-        b = Buffer{};
+    for (int i = 0; i < 2; ++i) {
+        if (shm[i].buffer) wl_buffer_destroy(shm[i].buffer);
+        if (shm[i].memory != MAP_FAILED) munmap(shm[i].memory, shm[i].size);
+        shm[i] = ShmBuffer{};
+        view.buffers[i] = ShownBuffer{};
     }
-    if (memory != MAP_FAILED) munmap(memory, memorySize);
-    memory = MAP_FAILED;
-    memorySize = 0;
+    view.drawing = -1;
 }
 
-bool View::AllocateBuffers() {
-    FreeBuffers();
-    const size_t stride = static_cast<size_t>(view.deviceWidth) * 4;
-    const size_t one = stride * static_cast<size_t>(view.deviceHeight);
+// One buffer of the view's device size. DeviceSize has bounded the sides, so the size fits
+// the protocol's int32_t; checked all the same.
+bool View::MakeBuffer(int index) {
+    const size_t stride = static_cast<size_t>(view.deviceWidth) * sizeof(uint32_t);
+    const size_t size = stride * static_cast<size_t>(view.deviceHeight);
+    if (stride > INT32_MAX || size > INT32_MAX) return false;
     const int fd = memfd_create("tekuteku", MFD_CLOEXEC);
     if (fd < 0) return false;
-    if (ftruncate(fd, static_cast<off_t>(one * 2)) != 0) {
-        close(fd);
-        return false;
+    void* memory = MAP_FAILED;
+    if (ftruncate(fd, static_cast<off_t>(size)) == 0) {
+        memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     }
-    memory = mmap(nullptr, one * 2, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (memory == MAP_FAILED) {
         close(fd);
         return false;
     }
-    memorySize = one * 2;
-    wl_shm_pool* pool = wl_shm_create_pool(session->shm, fd, static_cast<int32_t>(one * 2));
-    for (int i = 0; i < 2; ++i) {
-        Buffer& b = buffers[i];
-        b.buffer = wl_shm_pool_create_buffer(pool, static_cast<int32_t>(one * i), view.deviceWidth,
-                                             view.deviceHeight, static_cast<int32_t>(stride),
-                                             WL_SHM_FORMAT_XRGB8888);
-        b.pixels = reinterpret_cast<uint32_t*>(static_cast<char*>(memory) + one * i);
-        wl_buffer_add_listener(b.buffer, &kBufferListener, &b);
-    }
+    wl_shm_pool* pool = wl_shm_create_pool(session->shm, fd, static_cast<int32_t>(size));
+    ShmBuffer& b = shm[index];
+    b.buffer = wl_shm_pool_create_buffer(pool, 0, view.deviceWidth, view.deviceHeight,
+                                         static_cast<int32_t>(stride), WL_SHM_FORMAT_XRGB8888);
     wl_shm_pool_destroy(pool);
     close(fd);
+    b.memory = memory;
+    b.size = size;
+    ShownBuffer& shown = view.buffers[index];
+    shown = ShownBuffer{};
+    shown.device = {static_cast<uint32_t*>(memory), view.deviceWidth, view.deviceHeight,
+                    view.deviceWidth};
+    wl_buffer_add_listener(b.buffer, &kBufferListener, &shown);
     return true;
+}
+
+// An output too large to draw on, or sizes whose arithmetic would overflow: left out, the
+// others go on. Said once until a size is accepted again.
+void View::RefuseSize(double scale) {
+    FreeBuffers();
+    view.configured = false;
+    if (!leftOut) {
+        std::fprintf(stderr,
+                     "tekuteku: an output of %d x %d logical pixels at scale %g is beyond %d "
+                     "device pixels a side: left out\n",
+                     logicalWidth, logicalHeight, scale, kMaxOutputSide);
+    }
+    leftOut = true;
 }
 
 // Works out the buffer from the logical size and the scale: the output's integer scale, or
@@ -237,18 +253,17 @@ bool View::AllocateBuffers() {
 // number of device pixels.
 void View::UpdateSize() {
     if (logicalWidth <= 0 || logicalHeight <= 0) return;
-    int32_t width, height, stageScale, newBufferScale = 1;
-    if (fractional != 0 && viewport) {
-        width = static_cast<int32_t>(std::lround(logicalWidth * fractional / 120.0));
-        height = static_cast<int32_t>(std::lround(logicalHeight * fractional / 120.0));
-        stageScale = std::max<int32_t>(1, static_cast<int32_t>((fractional + 60) / 120));
-        wp_viewport_set_destination(viewport, logicalWidth, logicalHeight);
-    } else {
-        newBufferScale = std::max(1, output ? output->scale : enteredScale);
-        width = logicalWidth * newBufferScale;
-        height = logicalHeight * newBufferScale;
-        stageScale = newBufferScale;
+    const bool byFraction = fractional != 0 && viewport;
+    const int32_t newBufferScale =
+        byFraction ? 1 : std::max(1, output ? output->scale : enteredScale);
+    const int64_t scale = byFraction ? int64_t{fractional} : newBufferScale;
+    int32_t width, height, stageScale;
+    if (!DeviceSize(logicalWidth, logicalHeight, scale, byFraction, width, height, stageScale)) {
+        RefuseSize(byFraction ? static_cast<double>(scale) / 120 : static_cast<double>(scale));
+        return;
     }
+    leftOut = false;
+    if (byFraction) wp_viewport_set_destination(viewport, logicalWidth, logicalHeight);
     if (width == view.deviceWidth && height == view.deviceHeight && stageScale == view.scale &&
         newBufferScale == bufferScale && view.configured) {
         return;
@@ -257,7 +272,8 @@ void View::UpdateSize() {
     view.deviceHeight = height;
     view.scale = stageScale;
     bufferScale = newBufferScale;
-    if (!AllocateBuffers()) {
+    FreeBuffers();
+    if (!MakeBuffer(0)) {
         view.configured = false;
         return;
     }
@@ -697,24 +713,20 @@ std::vector<StageView*> WaylandSession::Views() {
 void WaylandSession::Present() {
     for (const auto& pointer : state_->views) {
         View& v = *pointer;
-        // Frame callbacks pace each output: a hidden one never asks, and costs no copies.
-        if (!v.view.configured || v.frame || v.view.needsStart || v.view.damage.empty()) continue;
-        Buffer* free = nullptr;
-        for (Buffer& b : v.buffers) {
-            if (!b.busy) free = &b;
-        }
-        if (!free) continue;
-        for (Buffer& b : v.buffers) AddRects(b.stale, v.view.damage);
-        ScaleRectsInto(v.view.stage, free->stale, v.view.scale, free->pixels, v.view.deviceWidth,
-                       v.view.deviceHeight, v.view.deviceWidth);
-        free->stale.clear();
-        wl_surface_attach(v.surface, free->buffer, 0, 0);
+        if (!v.view.configured || v.view.needsStart) continue;
+        DrawPending(v.view, !v.frame, [&v](int index) { return v.MakeBuffer(index); });
+        // Frame callbacks pace each output: a hidden one never asks, and the drawing stays in
+        // the buffer not yet committed.
+        if (v.frame || v.view.drawing < 0 || v.view.damage.empty()) continue;
+        const int drawn = v.view.drawing;
+        wl_surface_attach(v.surface, v.shm[drawn].buffer, 0, 0);
+        const int32_t s = v.view.scale;
         for (const StageRect& r : v.view.damage) {
-            const int32_t s = v.view.scale;
             wl_surface_damage_buffer(v.surface, r.x * s, r.y * s, r.w * s, r.h * s);
         }
         v.view.damage.clear();
-        free->busy = true;
+        v.view.buffers[drawn].held = true;
+        v.view.drawing = -1;
         v.frame = wl_surface_frame(v.surface);
         wl_callback_add_listener(v.frame, &kFrameListener, &v);
         wl_surface_commit(v.surface);

@@ -1,6 +1,6 @@
-// The Wayland side of the saver: one surface per output (or one window), each holding its own
-// picture drawn in stage pixels and shown through wl_shm buffers at whole device pixels per
-// stage pixel; input that ends the saver; and the compositor's idle notifications.
+// The Wayland side of the saver: one surface per output (or one window), each with its own
+// picture drawn straight into the wl_shm buffers it commits, at whole device pixels per stage
+// pixel; input that ends the saver; and the compositor's idle notifications.
 #pragma once
 #include <cstdint>
 #include <memory>

@@ -8,10 +8,13 @@
 # sway's XWayland, 20 times: it must come up full screen every time.
 # sway will not run as root, so it runs as an unprivileged user of its own; the programs under
 # test run as that user too (XWayland admits only it).
-# Usage: wayland_test.sh TEKUTEKU XHELPER SANITIZED VERSION WLPOINTER
+# The saver's buffers hold tekuteku-render's pictures, under sway (which holds the buffer shown)
+# and weston (which releases it once shown).
+# Usage: wayland_test.sh TEKUTEKU XHELPER SANITIZED VERSION WLPOINTER RENDER
 . "$(dirname "$0")/lib.sh"
 VERSION=$4
 WLPOINTER=$5
+RENDER=$6
 
 check "--version names the project's version" test "$("$TEKUTEKU" --version)" = "tekuteku $VERSION"
 
@@ -164,6 +167,57 @@ check "overlays, not toplevels" surfaces 0
 check "a key ends it" key_until saver_gone
 wait "$SAVER"
 check "key: status 0" test $? = 0
+
+# Every buffer the saver draws into holds tekuteku-render's picture of the same seed and size
+# after one of the steps made since START (at most one per 10 ms): a buffer that missed damage
+# drawn into the other one still shows a walker where she was. The buffers are read from the
+# saver's memory while it is stopped (now and then in mid-step, hence `eventually`): the
+# compositor's screenshot shows only what it repainted. sway holds the buffer shown until the
+# next commit, so the saver needs two; weston's headless backend releases it once shown, and
+# one is all the saver makes there.
+buffers_are_render() {  # WIDTH HEIGHT SCALE COUNT SEED BUFFERS
+    local ppm found=0
+    rm -f "$WORK"/buffer-*.ppm
+    kill -STOP "$SAVER"
+    python3 - "$SAVER" "$(($1 * $3))" "$(($2 * $3))" "$WORK" >"$WORK/find.out" 2>&1 <<'PY'
+import re, sys
+pid, w, h, work = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
+for i, (start, end) in enumerate(re.findall(r"^(\w+)-(\w+) .*memfd:tekuteku", open("/proc/%s/maps" % pid).read(), re.M)):
+    if int(end, 16) - int(start, 16) != (w * h * 4 + 4095) // 4096 * 4096: continue
+    d = open("/proc/%s/map_files/%s-%s" % (pid, start, end), "rb").read(w * h * 4)
+    rgb = bytearray(w * h * 3); rgb[0::3], rgb[1::3], rgb[2::3] = d[2::4], d[1::4], d[0::4]
+    open("%s/buffer-%d.ppm" % (work, i), "wb").write(b"P6 %d %d 255\n" % (w, h) + rgb)
+PY
+    kill -CONT "$SAVER"
+    for ppm in "$WORK"/buffer-*.ppm; do
+        [ -e "$ppm" ] || continue
+        "$RENDER" --find "$ppm" --width "$1" --height "$2" --scale "$3" --count "$4" --seed "$5" \
+            --steps $(( $(ms_since "$START") / 10 + 10 )) >>"$WORK/find.out" || return 1
+        found=$((found + 1))
+    done
+    [ "$found" = "$6" ] || { echo "$found buffers, not $6" >>"$WORK/find.out"; return 1; }
+}
+is_render() { eventually 20 buffers_are_render "$@" || { cat "$WORK/find.out" >&2; return 1; }; }
+start_rendered() {  # DISPLAY COUNT SEED
+    START=$(date +%s%N)
+    "${AS_USER[@]}" WAYLAND_DISPLAY="$1" "$WORK/tekuteku" --fullscreen --speed 6 --count "$2" \
+        --event high --seed "$3" 2>>"$WORK/saver.err" &
+    SAVER=$!
+    PIDS="$PIDS $SAVER"
+}
+start_rendered "$WAYLAND_DISPLAY" 3 11
+for look in 1 2 3; do check "sway: both buffers of HEADLESS-1 are tekuteku-render's ($look)" is_render 1280 720 1 3 11 2; done
+check "sway: both buffers of HEADLESS-2, at scale 2" is_render 400 300 2 1 12 2
+kill "$SAVER"
+if command -v weston >/dev/null; then
+    "${AS_USER[@]}" weston --backend=headless-backend.so --socket=weston-0 --width=640 \
+        --height=480 >"$WORK/weston.log" 2>&1 &
+    PIDS="$PIDS $!"
+    check "weston: started" eventually 30 test -S "$RUNTIME/weston-0"
+    start_rendered weston-0 2 5
+    for look in 1 2 3; do check "weston: one buffer, tekuteku-render's ($look)" is_render 640 480 1 2 5 1; done
+    kill "$SAVER"
+fi
 
 # Without the layer shell (as on GNOME): a full-screen toplevel on each output.
 SAVER_ENV=(TEKUTEKU_NO_LAYER_SHELL=1)

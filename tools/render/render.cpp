@@ -1,8 +1,10 @@
 // tekuteku-render: runs the animation on an off-screen surface with the built-in sheet and
-// writes the result as an animated GIF or as a PNG of the last step.
+// writes the result as an animated GIF or as a PNG of the last step, or finds the step after
+// which the screen is a given picture (a saver's screenshot, say).
 //
-//   tekuteku-render --out FILE.gif|FILE.png [--seed S] [--width W] [--height H] [--count N]
-//                   [--odds E] [--steps T] [--speed 0..6] [--scale 1..4] [--every K]
+//   tekuteku-render --out FILE.gif|FILE.png | --find FILE.ppm [--seed S] [--width W]
+//                   [--height H] [--count N] [--odds E] [--steps T] [--speed 0..6]
+//                   [--scale 1..4] [--every K]
 #include <fcntl.h>
 #include <gif_lib.h>
 #include <png.h>
@@ -25,7 +27,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tekuteku-render --out FILE.gif|FILE.png [options]\n"
+    "usage: tekuteku-render --out FILE.gif|FILE.png | --find FILE.ppm [options]\n"
     "  --seed S     random seed, 0..4294967295 (1)\n"
     "  --width W    screen width, 1..4096 (640)\n"
     "  --height H   screen height, 1..4096 (400)\n"
@@ -35,7 +37,9 @@ constexpr const char* kUsage =
     "  --speed V    speed setting 0..6, sets the GIF frame delay (3)\n"
     "  --scale N    nearest-neighbour enlargement, 1..4 (1)\n"
     "  --every K    GIF: record every K-th tick, 1..1000 (1)\n"
-    "A .gif gets every recorded tick; a .png gets the screen after the last tick.\n";
+    "A .gif gets every recorded tick; a .png gets the screen after the last tick.\n"
+    "--find prints the first of the steps after which the screen is FILE (a binary PPM of the\n"
+    "enlarged size), or fails with how close the closest came.\n";
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "tekuteku-render: %s\n", problem);
@@ -252,6 +256,7 @@ struct RenderRequest {
     };
     enum { kSeed, kWidth, kHeight, kCount, kOdds, kSteps, kSpeed, kScale, kEvery };
     const char* out = nullptr;
+    const char* find = nullptr;
     bool gif = false;
     int32_t Value(int i) const { return static_cast<int32_t>(options[i].value); }
 };
@@ -261,19 +266,87 @@ const char* ReadRequest(int argc, char** argv, RenderRequest& request) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (i + 1 >= argc) return "an option is missing its value";
-        if (arg == "--out") {
-            if (request.out) return "--out is given twice";
-            request.out = argv[++i];
+        if (arg == "--out" || arg == "--find") {
+            if (request.out || request.find) return "--out or --find is given twice";
+            (arg == "--out" ? request.out : request.find) = argv[++i];
             continue;
         }
         if (const char* problem = SetNumberOption(request.options, arg, argv[++i])) return problem;
     }
-    if (!request.out) return "--out FILE is required";
+    if (request.find) return nullptr;
+    if (!request.out) return "--out FILE or --find FILE is required";
     request.gif = EndsWith(request.out, ".gif");
     if (!request.gif && !EndsWith(request.out, ".png")) {
         return "--out must name a .gif or a .png file";
     }
     return nullptr;
+}
+
+// A binary PPM (P6, maxval 255) as stage pixels of palette indices, each of which must be a
+// uniform scale x scale block of a palette colour; others become kNoIndex, which no screen
+// pixel equals.
+constexpr uint32_t kNoIndex = 0xFFFFFFFF;
+bool ReadPpm(const char* path, int32_t scale, const std::vector<uint32_t>& colours,
+             Surface& stage) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return false;
+    int width = 0, height = 0, most = 0;
+    const bool header = std::fscanf(file, "P6 %d %d %d", &width, &height, &most) == 3 &&
+                        most == 255 && std::fgetc(file) != EOF;
+    std::vector<uint8_t> rgb(header && width > 0 && height > 0
+                                 ? static_cast<size_t>(width) * static_cast<size_t>(height) * 3
+                                 : 0);
+    const bool read =
+        header && !rgb.empty() && std::fread(rgb.data(), 1, rgb.size(), file) == rgb.size();
+    std::fclose(file);
+    if (!read || width != stage.width * scale || height != stage.height * scale) return false;
+    const auto colour = [&](int32_t x, int32_t y) {
+        const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+        return uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
+    };
+    for (int32_t y = 0; y < stage.height; ++y) {
+        for (int32_t x = 0; x < stage.width; ++x) {
+            const uint32_t c = colour(x * scale, y * scale);
+            bool uniform = true;
+            for (int32_t i = 0; i < scale * scale; ++i) {
+                uniform = uniform && colour(x * scale + i % scale, y * scale + i / scale) == c;
+            }
+            const auto at = std::find(colours.begin(), colours.end(), c);
+            stage.At(x, y) = uniform && at != colours.end()
+                                 ? static_cast<uint32_t>(at - colours.begin())
+                                 : kNoIndex;
+        }
+    }
+    return true;
+}
+
+// --find: runs up to `steps` steps and reports the first after which the screen is the picture.
+int FindStep(const char* path, int32_t steps, int32_t scale, const IndexedSheet& sheet,
+             WalkerPopulation& population, Surface& screen) {
+    Surface wanted(screen.width, screen.height);
+    if (!ReadPpm(path, scale, sheet.colours, wanted)) {
+        std::fprintf(stderr, "tekuteku-render: %s is not a binary PPM of %dx%d\n", path,
+                     screen.width * scale, screen.height * scale);
+        return 2;
+    }
+    SoftwareCanvas canvas(screen, sheet.atlas);
+    NullSoundPlatform platform;
+    const SoundEffects sound{};
+    size_t closest = screen.pixels.size();
+    for (int32_t t = 1; t <= steps; ++t) {
+        RunFrameStep(population, canvas, sound, platform);
+        size_t differing = 0;
+        for (size_t i = 0; i < screen.pixels.size(); ++i)
+            differing += screen.pixels[i] != wanted.pixels[i];
+        if (differing == 0) {
+            std::printf("%s: the screen after step %d\n", path, t);
+            return 0;
+        }
+        closest = std::min(closest, differing);
+    }
+    std::printf("%s: no step of 1..%d; the closest differs in %zu stage pixels\n", path, steps,
+                closest);
+    return 1;
 }
 
 // Records every K-th tick (and the last) as a GIF frame.
@@ -334,6 +407,10 @@ int main(int argc, char** argv) {
                  static_cast<uint32_t>(request.options[request.kSeed].value));
     Surface screen(width, height);
     std::fill(screen.pixels.begin(), screen.pixels.end(), sheet.black);
+    if (request.find) {
+        return FindStep(request.find, request.Value(request.kSteps), request.Value(request.kScale),
+                        sheet, picture.population, screen);
+    }
     SoftwareCanvas canvas(screen, sheet.atlas);
     return request.gif ? RenderGif(request, picture.population, canvas, screen, sheet)
                        : RenderPng(request, picture.population, canvas, screen, sheet);
