@@ -26,7 +26,7 @@
 #include "linux/options.h"
 #include "linux/present_canvas.h"
 #include "linux/sdl_sound.h"
-#include "linux/settings_window.h"
+#include "linux/settings_launch.h"
 #include "linux/wayland_output.h"
 #include "linux/x11_output.h"
 #include "resources/assets.h"
@@ -301,7 +301,7 @@ int Run(int argc, char** argv, int signalFd, int& endSignal) {
         return kExitOk;
     }
     saver.iniPath = ControlIniPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-    if (saver.options.settings) return RunSettingsWindow(saver.iniPath, signalFd, endSignal);
+    if (saver.options.settings) return RunSettingsProgram();
 
     std::string error;
     if (!LoadSheet(saver.atlas, error)) return Fail(error);
