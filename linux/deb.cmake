@@ -19,8 +19,8 @@ a spell of idle time.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # tekuteku_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# libc, the X libraries and libwayland-client come from the binary (dpkg-shlibdeps); SDL is
-# opened only when sound is switched on.
+# libc, the X libraries and libwayland-client come from the saver, GTK 4 from the settings
+# window's program (dpkg-shlibdeps); SDL is opened only when sound is switched on.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsdl2-2.0-0")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver")

@@ -16,7 +16,7 @@
 #include "animation/atlas_image.h"
 #include "linux/options.h"
 #include "linux/saver_loop.h"
-#include "linux/settings_window.h"
+#include "linux/settings_launch.h"
 #include "linux/wayland_backend.h"
 #include "linux/x11_backend.h"
 #include "resources/assets.h"
@@ -95,7 +95,7 @@ int Run(int argc, char** argv, EndSignals& signals) {
         return kExitOk;
     }
     saver.iniPath = ControlIniPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-    if (saver.options.settings) return RunSettingsWindow(saver.iniPath, signals.fd, signals.received);
+    if (saver.options.settings) return RunSettingsProgram();
 
     std::string error;
     if (!LoadSheet(saver.atlas, error)) return Fail(error);

@@ -40,6 +40,7 @@ LIST
 if [ "$WINDOW" = 1 ]; then
     for size in 48 128 256 512; do echo "usr/share/icons/hicolor/${size}x$size/apps/tekuteku.png"; done
     echo usr/share/applications/tekuteku-settings.desktop
+    echo usr/libexec/tekuteku/tekuteku-settings
     echo usr/share/metainfo/io.github.tekuteku.metainfo.xml
 fi >>"$WORK/expected"
 sort -o "$WORK/expected" "$WORK/expected"
@@ -56,6 +57,7 @@ check "Depends on libX11 ($depends)" grep -q "libx11-6" <<<"$depends"
 for lib in libwayland-client0 libxss1 libxrandr2; do
     check "Depends on $lib, worked out from the binary" grep -q "$lib" <<<"$depends"
 done
+[ "$WINDOW" = 1 ] && check "Depends on GTK 4, for the settings window" grep -q "libgtk-4-1" <<<"$depends"
 check "SDL is not a dependency" bash -c "! grep -qi sdl <<<'$depends'"
 check "SDL is recommended" grep -q "libsdl2-2.0-0" <<<"$(field Recommends)"
 check "a synopsis and a long description" test "$(field Description | wc -l)" -ge 3
@@ -64,6 +66,8 @@ check "a synopsis and a long description" test "$(field Description | wc -l)" -g
 dpkg-deb -x "$DEB" "$WORK/tree"
 top=$(zcat "$WORK/tree/usr/share/doc/tekuteku/changelog.gz" | head -1)
 check "the changelog starts with this version ($top)" grep -q "^tekuteku ($VERSION) " <<<"$top"
+check "the saver itself needs no GTK" bash -c \
+    "! objdump -p '$WORK/tree/usr/libexec/xscreensaver/tekuteku' | grep -q 'NEEDED.*gtk'"
 check "the man page is gzip" gzip -t "$WORK/tree/usr/share/man/man6/tekuteku.6.gz"
 # Machine-readable (lintian reads it below), and its licence text is LICENSE's word for word.
 copyright=$WORK/tree/usr/share/doc/tekuteku/copyright
@@ -106,6 +110,8 @@ dpkg_quiet() { dpkg --root="$ROOT" "$@" >>"$WORK/dpkg.log" 2>&1; }
 check "dpkg installs it" dpkg_quiet --force-depends -i "$DEB"
 check "dpkg records it as installed" bash -c "dpkg --root='$ROOT' -s tekuteku | grep -q '^Status: install ok installed'"
 check "the installed command runs" bash -c "'$ROOT/usr/bin/tekuteku' --help | grep -q -- --root"
+[ "$WINDOW" = 1 ] && check "the installed --settings finds the settings window" bash -c \
+    "env -u DISPLAY -u WAYLAND_DISPLAY '$ROOT/usr/bin/tekuteku' --settings 2>&1 | grep -q 'needs a display'"
 check "dpkg removes it" dpkg_quiet -r tekuteku
 left=$(find "$ROOT/usr" \( -type f -o -type l \) 2>/dev/null)
 check "nothing of it is left ($left)" test -z "$left"

@@ -31,6 +31,8 @@ chmod 755 "$WORK"
 RUNTIME=$WORK/runtime
 mkdir -m 700 "$RUNTIME"
 cp "$TEKUTEKU" "$WORK/tekuteku"
+# Its settings window, which --settings finds beside it (absent from a build without GTK 4).
+cp "$(dirname "$TEKUTEKU")/tekuteku-settings" "$WORK/" 2>/dev/null
 cp "$HERE/lsan.supp" "$WORK/lsan.supp"
 cat >"$WORK/sway.conf" <<CONF
 output HEADLESS-1 mode 1280x720 position 0 0
