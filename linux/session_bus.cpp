@@ -278,10 +278,9 @@ void SessionBus::WatchInhibitors() {
                                      &s);
         }
         s.serving = true;
-        return;
     }
-    // The desktop serves it. GNOME's answer comes from gnome-session, asked again whenever its
-    // inhibitors change.
+    // gnome-session's inhibitors count too (on GNOME its settings daemon serves the name above
+    // and passes them on to it), asked again whenever they change.
     std::string session;
     if (!NameOwner(s.bus, kSessionName, session)) return;
     for (const char* change : {"InhibitorAdded", "InhibitorRemoved"}) {

@@ -34,8 +34,8 @@ public:
     // Drops the idle watch and sets up a new one; for after each showing.
     void WatchIdleAgain();
 
-    // Serves org.freedesktop.ScreenSaver's Inhibit and UnInhibit where nobody owns the name,
-    // otherwise asks gnome-session (when it is on the bus) whether idleness is inhibited.
+    // Serves org.freedesktop.ScreenSaver's Inhibit and UnInhibit where nobody owns the name, and
+    // asks gnome-session, when it is on the bus, whether idleness is inhibited.
     void WatchInhibitors();
     bool Inhibited() const;
     bool ServesScreenSaver() const;
