@@ -301,6 +301,73 @@ for run in $(seq 20); do
 done
 check "X11 under XWayland: full screen in $full of 20 starts" test "$full" = 20
 
+# --- GNOME's compositor: a headless mutter on a session bus of its own, input through its
+# RemoteDesktop session from one long-lived client (mutter ends the session when its caller
+# leaves the bus), the saver's Wayland requests logged to tell what it shows.
+if command -v mutter >/dev/null && command -v dbus-run-session >/dev/null; then
+    "${AS_USER[@]}" dbus-run-session -- mutter --headless --wayland --no-x11 \
+        --virtual-monitor 1280x720 --wayland-display=mutter-0 >"$WORK/mutter.log" 2>&1 &
+    MUTTER_RUN=$!
+    PIDS="$PIDS $MUTTER_RUN"
+    mutter_up() { MUTTER=$(pgrep -P "$MUTTER_RUN" -x mutter) && [ -S "$RUNTIME/mutter-0" ]; }
+    check "mutter: up" eventually 30 mutter_up
+    PIDS="$PIDS $MUTTER $(pgrep -P "$MUTTER_RUN" -x dbus-daemon)"  # they outlive dbus-run-session
+    BUS=$(tr '\0' '\n' <"/proc/$MUTTER/environ" | sed -n 's/^DBUS_SESSION_BUS_ADDRESS=//p')
+    GNOME_USER=("${AS_USER[@]}" WAYLAND_DISPLAY=mutter-0 DBUS_SESSION_BUS_ADDRESS="$BUS")
+    coproc DESK { "${GNOME_USER[@]}" python3 -c '
+import sys, dbus
+name = "org.gnome.Mutter.RemoteDesktop"
+bus = dbus.SessionBus()
+desktop = dbus.Interface(bus.get_object(name, "/org/gnome/Mutter/RemoteDesktop"), name)
+session = dbus.Interface(bus.get_object(name, desktop.CreateSession()), name + ".Session")
+session.Start()
+print("ready", flush=True)
+for line in sys.stdin:
+    word = line.split()
+    if word[0] == "move": session.NotifyPointerMotionRelative(float(word[1]), float(word[2]))
+    for down in (True, False):
+        if word[0] == "key": session.NotifyKeyboardKeycode(30, down)
+        if word[0] == "click": session.NotifyPointerButton(0x110, down)
+    print("ok", flush=True)'; }
+    PIDS="$PIDS $DESK_PID"
+    desk() { echo "$*" >&"${DESK[1]}"; local reply; read -r -t 10 reply <&"${DESK[0]}" && [ "$reply" = ok ]; }
+    read -r -t 20 ready <&"${DESK[0]}"
+    check "mutter: a remote desktop session" test "${ready:-}" = ready
+    # The pointer is there before the saver maps, as on a desktop; the seat has a keyboard once
+    # a key has been sent.
+    check "mutter: a pointer and a keyboard" desk move 300 200 && desk key
+
+    start_gnome() {
+        : >"$WORK/gnome.log"
+        "${GNOME_USER[@]}" WAYLAND_DEBUG=1 "$WORK/tekuteku" "$@" 2>"$WORK/gnome.log" &
+        SAVER=$!
+        PIDS="$PIDS $SAVER"
+    }
+    requests() { grep -cE " -> $1" "$WORK/gnome.log"; }
+    # drawing_on_gnome: three more frames committed from now on.
+    commits_past() { [ "$(requests 'wl_surface@[0-9]+\.commit')" -gt "$1" ]; }
+    drawing_on_gnome() { eventually 20 commits_past $(($(requests 'wl_surface@[0-9]+\.commit') + 3)); }
+    # showings N: N full-screen surfaces have been put on the monitor, and the last has the
+    # keyboard (the pointer enters only when it next moves).
+    showings() {
+        [ "$(requests 'xdg_toplevel@[0-9]+\.set_fullscreen')" = "$1" ] &&
+            [ "$(grep -cE '] wl_surface@[0-9]+\.enter' "$WORK/gnome.log")" = "$1" ] &&
+            [ "$(grep -cE '] wl_keyboard@[0-9]+\.enter' "$WORK/gnome.log")" = "$1" ]
+    }
+    hidden() { [ "$(requests 'xdg_toplevel@[0-9]+\.destroy')" = "$1" ]; }
+
+    # The 4-pixel rule, 5 times: mutter's enter position is stale while its window opens.
+    for run in ${RUNS:-1 2 3 4 5}; do
+        start_gnome --fullscreen --speed 6 --count 2
+        check "mutter $run: shown" eventually 20 showings 1
+        check "mutter $run: moved by 2,2" desk move 2 2
+        check "mutter $run: 4 pixels leave it drawing" drawing_on_gnome
+        check "mutter $run: and running" alive "$SAVER"
+        check "mutter $run: moved by 1,0" desk move 1 0
+        check "mutter $run: the fifth pixel ends it" eventually 10 saver_gone
+    done
+fi
+
 [ -s "$WORK/saver.err" ] && { echo "saver's stderr:"; cat "$WORK/saver.err"; }
 check "nothing on the saver's stderr" test ! -s "$WORK/saver.err"
 pass
