@@ -1,7 +1,10 @@
 #include "animation/pictures.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 
+#include "animation/frame_step.h"
 #include "settings/settings_store.h"
 
 void StartPicture(Picture& picture, const ScreenArea& monitor, int32_t scale,
@@ -15,13 +18,84 @@ void StartPicture(Picture& picture, const ScreenArea& monitor, int32_t scale,
     StartWalkers(picture.population, stage, seed);
 }
 
+namespace {
+
+// The picture whose monitor is nearest in size to `monitor` (the first of equals).
+int NearestPicture(const PictureSet& set, const ScreenArea& monitor) {
+    int nearest = 0;
+    int64_t best = INT64_MAX;
+    for (int i = 0; i < set.count; ++i) {
+        const ScreenArea& a = set.pictures[i].area;
+        const int64_t distance = std::abs(int64_t{a.width} - monitor.width) +
+                                 std::abs(int64_t{a.height} - monitor.height);
+        if (distance < best) {
+            best = distance;
+            nearest = i;
+        }
+    }
+    return nearest;
+}
+
+// Passes one picture's copies on to every monitor that shows it.
+class SharingCanvas final : public Canvas {
+public:
+    SharingCanvas(const PictureSet& set, int picture, MonitorCanvases& canvases)
+        : set_(set), picture_(picture), canvases_(canvases) {}
+    void CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,
+                       int32_t srcY) override {
+        const Picture& own = set_.pictures[picture_];
+        CopyTo(own.area, dstX, dstY, w, h, srcX, srcY);
+        for (int i = 0; i < set_.sharedCount; ++i) {
+            if (set_.shared[i].picture == picture_) {
+                CopyTo(set_.shared[i].area, dstX, dstY, w, h, srcX, srcY);
+            }
+        }
+    }
+
+private:
+    void CopyTo(const ScreenArea& monitor, int32_t dstX, int32_t dstY, int32_t w, int32_t h,
+                int32_t srcX, int32_t srcY) {
+        const int32_t scale = set_.pictures[picture_].scale;
+        ClippedCanvas clipped(canvases_.On(monitor, scale), ScaledLength(monitor.width, scale),
+                              ScaledLength(monitor.height, scale));
+        clipped.CopyFromAtlas(dstX, dstY, w, h, srcX, srcY);
+    }
+
+    const PictureSet& set_;
+    int picture_;
+    MonitorCanvases& canvases_;
+};
+
+}  // namespace
+
 void StartPictures(PictureSet& set, const ScreenArea* monitors, int monitorCount, int32_t scale,
                    int32_t requestedCount, int32_t eventOdds, uint32_t seed) {
-    set.count = std::clamp(monitorCount, 0, kMaxPictures);
+    monitorCount = std::clamp(monitorCount, 0, kMaxMonitors);
+    set.count = std::min(monitorCount, kMaxPictures);
     for (int i = 0; i < set.count; ++i) {
         StartPicture(set.pictures[i], monitors[i], scale, requestedCount, eventOdds,
                      seed + static_cast<uint32_t>(i));
     }
+    set.sharedCount = monitorCount - set.count;
+    for (int i = 0; i < set.sharedCount; ++i) {
+        const ScreenArea& area = monitors[kMaxPictures + i];
+        set.shared[i] = SharedMonitor{area, NearestPicture(set, area)};
+    }
+}
+
+int MonitorCount(const PictureSet& set) { return set.count + set.sharedCount; }
+
+const ScreenArea& MonitorArea(const PictureSet& set, int monitor) {
+    return monitor < set.count ? set.pictures[monitor].area : set.shared[monitor - set.count].area;
+}
+
+CueSet StepPictures(PictureSet& set, MonitorCanvases& canvases) {
+    CueSet raised = 0;
+    for (int i = 0; i < set.count; ++i) {
+        SharingCanvas canvas(set, i, canvases);
+        raised |= StepWalkers(set.pictures[i].population, canvas);
+    }
+    return raised;
 }
 
 void ClippedCanvas::CopyFromAtlas(int32_t dstX, int32_t dstY, int32_t w, int32_t h, int32_t srcX,

@@ -8,7 +8,10 @@
 #include "animation/screen_geometry.h"
 #include "animation/walkers.h"
 
+// Pictures of their own for the first 16 monitors; the next ones, up to 64 in all, each show
+// a copy of the picture of the monitor nearest to it in size. Lists longer than that are cut.
 constexpr int kMaxPictures = 16;
+constexpr int kMaxMonitors = 64;
 
 struct Picture {
     ScreenArea area{};  // the monitor, in device pixels of the output that holds it
@@ -21,9 +24,18 @@ struct Picture {
     int32_t StageHeight() const { return ScaledLength(area.height, scale < 1 ? 1 : scale); }
 };
 
+// A monitor beyond the kMaxPictures-th, showing another monitor's picture from its own top-left
+// corner, clipped to its own size.
+struct SharedMonitor {
+    ScreenArea area{};
+    int picture = 0;  // the index of the picture it shows
+};
+
 struct PictureSet {
     int count = 0;
     Picture pictures[kMaxPictures]{};
+    int sharedCount = 0;
+    SharedMonitor shared[kMaxMonitors - kMaxPictures]{};
 };
 
 // One picture for one monitor: a stage of the monitor's size in stage pixels, with requestedCount
@@ -32,10 +44,27 @@ void StartPicture(Picture& picture, const ScreenArea& monitor, int32_t scale,
                   int32_t requestedCount, int32_t eventOdds, uint32_t seed);
 
 // One picture per monitor (the first kMaxPictures), each with requestedCount walkers bounded by
-// its own stage height (BoundedWalkerCount). Picture i is seeded with seed + i, so a single monitor walks
-// exactly as a single stage started with `seed` does.
+// its own stage height (BoundedWalkerCount). Picture i is seeded with seed + i, so a single
+// monitor walks exactly as a single stage started with `seed` does. The monitors after those,
+// up to kMaxMonitors, share the picture of the one nearest in size.
 void StartPictures(PictureSet& set, const ScreenArea* monitors, int monitorCount, int32_t scale,
                    int32_t requestedCount, int32_t eventOdds, uint32_t seed);
+
+// The monitors in the set: those with pictures of their own, then those sharing one.
+int MonitorCount(const PictureSet& set);
+const ScreenArea& MonitorArea(const PictureSet& set, int monitor);
+
+// Gives the canvas that draws on one monitor, at `scale` device pixels per stage pixel, from the
+// monitor's top-left corner; the platform's drawing lies behind it.
+class MonitorCanvases {
+public:
+    virtual ~MonitorCanvases() = default;
+    virtual Canvas& On(const ScreenArea& monitor, int32_t scale) = 0;
+};
+
+// Steps every picture once, drawing it on its own monitor and on every monitor that shares it,
+// each clipped to its monitor. Returns the cues the step raised.
+CueSet StepPictures(PictureSet& set, MonitorCanvases& canvases);
 
 // Passes copies on to another canvas, clipped to (0, 0)-(width, height): a picture never draws
 // onto its neighbour's monitor, even with a walker waiting off its left edge.

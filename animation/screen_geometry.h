@@ -32,3 +32,11 @@ int32_t PixelScale(int32_t dpi);
 
 // A length of the screen in sprite pixels; the screen pixels left over stay black.
 inline int32_t ScaledLength(int32_t screenPixels, int32_t scale) { return screenPixels / scale; }
+
+// The largest monitor or output side the saver draws on, in device pixels. Beyond it a size is
+// taken for a fault of whoever reported it: a picture of 16384 x 16384 pixels already needs
+// 1 GiB, and the arithmetic on such sizes stays far from overflowing.
+constexpr int32_t kMaxOutputSide = 16384;
+
+// True for an area 1..kMaxOutputSide pixels a side whose every edge lies within int32_t.
+bool UsableArea(int64_t left, int64_t top, int64_t width, int64_t height);

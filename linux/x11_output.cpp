@@ -176,6 +176,7 @@ bool XOutput::CreateOwnWindow(bool fullScreen, std::string& error) {
         return false;
     }
     gXErrors.watched = window_;
+    if (fullScreen) WatchMonitors(root);
     XMapRaised(display_, window_);
     if (fullScreen) RequestFullScreen(root);
     XFlush(display_);
@@ -200,7 +201,7 @@ void XOutput::RequestFullScreen(Window root) {
     send("_NET_WM_STATE", {1 /* _NET_WM_STATE_ADD */, fullScreen, 0, 1 /* an application */, 0});
     // And every monitor, not just the one the window manager would pick: the outermost
     // monitors on each side, by their index.
-    const std::vector<ScreenArea> monitors = RandrMonitors();
+    const std::vector<ScreenArea> monitors = RandrMonitors(false, nullptr);
     if (monitors.size() < 2) return;
     long edge[5] = {0, 0, 0, 0, 1};  // top, bottom, left, right; 1: from an application
     const auto bottom = [](const ScreenArea& a) { return a.top + a.height; };
@@ -215,7 +216,21 @@ void XOutput::RequestFullScreen(Window root) {
     send("_NET_WM_FULLSCREEN_MONITORS", edge);
 }
 
-std::vector<ScreenArea> XOutput::RandrMonitors() const {
+// A monitor is set with `xrandr --setmonitor` (ConfigureNotify on the root window), and comes,
+// goes or changes with its CRTC or output (RandR's own events): any of them makes the window's
+// pictures follow.
+void XOutput::WatchMonitors(Window root) {
+    int errorBase = 0;
+    XSelectInput(display_, root, StructureNotifyMask);
+    if (!XRRQueryExtension(display_, &randrEventBase_, &errorBase)) {
+        randrEventBase_ = -1;
+        return;
+    }
+    XRRSelectInput(display_, root,
+                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+}
+
+std::vector<ScreenArea> XOutput::RandrMonitors(bool report, int* listed) const {
     std::vector<ScreenArea> found;
     int eventBase, errorBase, major = 0, minor = 0;
     if (!XRRQueryExtension(display_, &eventBase, &errorBase) ||
@@ -224,9 +239,17 @@ std::vector<ScreenArea> XOutput::RandrMonitors() const {
     }
     int count = 0;
     XRRMonitorInfo* monitors = XRRGetMonitors(display_, DefaultRootWindow(display_), True, &count);
+    if (listed) *listed = count;
     for (int i = 0; i < count; ++i) {
         const XRRMonitorInfo& m = monitors[i];
-        if (m.width > 0 && m.height > 0) found.push_back({m.x, m.y, m.width, m.height});
+        if (UsableArea(m.x, m.y, m.width, m.height)) {
+            found.push_back({m.x, m.y, m.width, m.height});
+        } else if (report) {
+            std::fprintf(stderr,
+                         "tekuteku: monitor %d (%dx%d at %d,%d) is left out: more than %d "
+                         "pixels a side, or out of range\n",
+                         i, m.width, m.height, m.x, m.y, kMaxOutputSide);
+        }
     }
     if (monitors) XRRFreeMonitors(monitors);
     return found;
@@ -240,15 +263,27 @@ std::vector<ScreenArea> XOutput::Monitors() const {
         XTranslateCoordinates(display_, window_, DefaultRootWindow(display_), 0, 0, &left, &top,
                               &child)) {
         // Each monitor's part of the window, in window coordinates: a window manager may have
-        // given the window fewer monitors than it asked for.
-        for (const ScreenArea& m : RandrMonitors()) {
-            const int x0 = std::max(m.left - left, 0), y0 = std::max(m.top - top, 0);
-            const int x1 = std::min(m.left - left + m.width, width_);
-            const int y1 = std::min(m.top - top + m.height, height_);
-            if (x1 > x0 && y1 > y0) areas.push_back({x0, y0, x1 - x0, y1 - y0});
+        // given the window fewer monitors than it asked for. In 64 bits: nothing here wraps.
+        int listed = 0;
+        for (const ScreenArea& m : RandrMonitors(true, &listed)) {
+            const int64_t x0 = std::max<int64_t>(int64_t{m.left} - left, 0);
+            const int64_t y0 = std::max<int64_t>(int64_t{m.top} - top, 0);
+            const int64_t x1 = std::min<int64_t>(int64_t{m.left} - left + m.width, width_);
+            const int64_t y1 = std::min<int64_t>(int64_t{m.top} - top + m.height, height_);
+            if (x1 > x0 && y1 > y0) {
+                areas.push_back({static_cast<int32_t>(x0), static_cast<int32_t>(y0),
+                                 static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0)});
+            }
         }
+        // Monitors there are, but none usable within the window: nothing to draw on.
+        if (listed > 0) return areas;
     }
-    if (areas.empty()) areas.push_back({0, 0, width_, height_});
+    if (UsableArea(0, 0, width_, height_)) {
+        areas.push_back({0, 0, width_, height_});
+    } else {
+        std::fprintf(stderr, "tekuteku: the window (%dx%d) is more than %d pixels a side\n", width_,
+                     height_, kMaxOutputSide);
+    }
     return areas;
 }
 
@@ -321,7 +356,11 @@ void XOutput::HandleEvent(const XEvent& event, XOutputEvents& events) {
             if (event.xmap.window == window_ && !foreign_) OnMapped(events);
             break;
         case ConfigureNotify:
-            if (event.xconfigure.window == window_) OnConfigured(event.xconfigure, events);
+            if (event.xconfigure.window == window_) {
+                OnConfigured(event.xconfigure, events);
+            } else if (!foreign_) {
+                events.monitorsChanged = true;  // the root window: the screen or a monitor
+            }
             break;
         case Expose:
             // Foreign windows may have any background; ours is black already.
@@ -339,8 +378,17 @@ void XOutput::HandleEvent(const XEvent& event, XOutputEvents& events) {
             }
             break;
         default:
+            if (IsRandrChange(event)) {
+                XRRUpdateConfiguration(const_cast<XEvent*>(&event));
+                events.monitorsChanged = true;
+            }
             break;
     }
+}
+
+bool XOutput::IsRandrChange(const XEvent& event) const {
+    return randrEventBase_ >= 0 && (event.type == randrEventBase_ + RRScreenChangeNotify ||
+                                    event.type == randrEventBase_ + RRNotify);
 }
 
 bool XOutput::PointerMovedTooFar() const {

@@ -13,10 +13,11 @@
 #include "linux/present_canvas.h"
 
 struct XOutputEvents {
-    bool closeRequested = false;  // input or the window manager asked the saver to end
-    bool gone = false;            // the window was destroyed
-    bool resized = false;         // width/height changed: the stage starts again
-    bool mapped = false;          // a window of our own became visible
+    bool closeRequested = false;   // input or the window manager asked the saver to end
+    bool gone = false;             // the window was destroyed
+    bool resized = false;          // width/height changed: the stage starts again
+    bool mapped = false;           // a window of our own became visible
+    bool monitorsChanged = false;  // RandR: the monitors or the screen may be new
 };
 
 class XOutput final : public RectSink {
@@ -33,7 +34,8 @@ public:
 
     int ConnectionFd() const;
     // The monitors the window spans, in window coordinates: RandR's monitors for a full-screen
-    // window of our own, otherwise the whole window.
+    // window of our own, otherwise the whole window. Monitors of absurd size are left out, with
+    // a message on stderr.
     std::vector<ScreenArea> Monitors() const;
     // How long the session has had no input (MIT-SCREEN-SAVER); false without the extension.
     bool IdleMilliseconds(uint64_t& milliseconds) const;
@@ -51,13 +53,15 @@ private:
     bool SetUpPixelFormat(Visual* visual, int depth, std::string& error);
     bool PointerOnRoot(int& rootX, int& rootY) const;  // where the pointer is, on the root
     void HandleEvent(const XEvent& event, XOutputEvents& events);
+    bool IsRandrChange(const XEvent& event) const;  // a screen, CRTC or output change
     bool PointerMovedTooFar() const;  // full screen only: the input rule's mouse movement
     void OnMapped(XOutputEvents& events);
     void OnConfigured(const XConfigureEvent& configure, XOutputEvents& events);
-    std::vector<ScreenArea> RandrMonitors() const;
-    void RequestFullScreen(
-        Window
-            root);  // after mapping: full screen over every monitor  // RandR 1.5's, in root coordinates
+    // RandR 1.5's usable monitors, in root coordinates; with `report`, absurd ones are named on
+    // stderr. `listed` (when given) receives how many RandR listed, usable or not.
+    std::vector<ScreenArea> RandrMonitors(bool report, int* listed) const;
+    void WatchMonitors(Window root);      // RandR's and the root window's change events
+    void RequestFullScreen(Window root);  // after mapping: full screen over every monitor
 
     Display* display_ = nullptr;
     Window window_ = 0;
@@ -68,6 +72,7 @@ private:
     GC gc_ = nullptr;
     Cursor blankCursor_ = 0;
     Atom wmDeleteWindow_ = 0;
+    int randrEventBase_ = -1;  // RandR's first event number, where the server has RandR
 
     // Pixel format of the window.
     int depth_ = 0;

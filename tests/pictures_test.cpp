@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "animation/pictures.h"
 #include "test_support.h"
 
@@ -25,12 +27,36 @@ TEST(Pictures, EachMonitorGetsItsOwnStageAndCountBoundedByItsHeight) {
     StartPictures(set, monitors + 1, 1, 2, 5, 25, 7);
     EXPECT_EQ(set.pictures[0].population.stage.bottom, 512);
     EXPECT_EQ(set.pictures[0].population.stage.count, 2);
+}
 
-    // More monitors than pictures: the rest are left out rather than overrun.
-    ScreenArea many[kMaxPictures + 3];
-    for (ScreenArea& m : many) m = {0, 0, 640, 480};
-    StartPictures(set, many, kMaxPictures + 3, 1, 1, 10, 1);
+// Records each monitor's copies, by the monitor's left edge.
+struct RecordingMonitors final : MonitorCanvases {
+    std::map<int32_t, RecordingCanvas> byLeft;
+    Canvas& On(const ScreenArea& monitor, int32_t) override { return byLeft[monitor.left]; }
+};
+
+TEST(Pictures, MonitorsBeyondTheSixteenthShareThePictureNearestInSize) {
+    ScreenArea many[kMaxMonitors + 2];
+    for (int i = 0; i < kMaxMonitors + 2; ++i) many[i] = {i * 2000, 0, 640, 480};
+    many[3].width = 1280;
+    many[3].height = 1024;
+    many[kMaxPictures].width = 1280;  // nearest to monitor 3
+    many[kMaxPictures].height = 1000;
+    PictureSet set;
+    StartPictures(set, many, kMaxMonitors + 2, 1, 1, 10, 1);
     EXPECT_EQ(set.count, kMaxPictures);
+    EXPECT_EQ(MonitorCount(set), kMaxMonitors);  // longer lists are cut, not overrun
+    EXPECT_EQ(set.shared[0].picture, 3);
+    EXPECT_EQ(set.shared[1].picture, 0);  // the first of equals
+    EXPECT_EQ(MonitorArea(set, kMaxPictures).left, many[kMaxPictures].left);
+
+    // A shared picture is drawn on both monitors alike, each from its own corner.
+    RecordingMonitors monitors;
+    for (int tick = 0; tick < 200; ++tick) StepPictures(set, monitors);
+    const auto& own = monitors.byLeft[many[3].left].blits;
+    EXPECT_FALSE(own.empty());
+    EXPECT_EQ(monitors.byLeft[many[kMaxPictures].left].blits, own);
+    EXPECT_FALSE(monitors.byLeft[many[kMaxMonitors - 1].left].blits.empty());
 }
 
 TEST(Pictures, ClippedCanvasKeepsCopiesInsideItsPicture) {

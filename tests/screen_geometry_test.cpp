@@ -74,3 +74,14 @@ TEST(ScaledLength, CountsWholeSpritePixels) {
     // The walker limit from the primary height in sprite pixels: 3840x2160 at 200 % fits 5.
     EXPECT_EQ(ScaledLength(2160, 2) / 195, 5);
 }
+
+TEST(UsableArea, LeavesOutAbsurdSizesAndEdgesThatOverflow) {
+    EXPECT_TRUE(UsableArea(0, 0, kMaxOutputSide, kMaxOutputSide));
+    EXPECT_TRUE(UsableArea(-1920, 0, 1920, 1080));
+    EXPECT_FALSE(UsableArea(0, 0, kMaxOutputSide + 1, 1080));
+    EXPECT_FALSE(UsableArea(0, 0, 1920, kMaxOutputSide + 1));
+    EXPECT_FALSE(UsableArea(0, 0, 0, 1080));
+    EXPECT_FALSE(UsableArea(0, 0, 1920, -1));
+    EXPECT_FALSE(UsableArea(INT32_MAX - 100, 0, 1920, 1080));  // its right edge would wrap
+    EXPECT_FALSE(UsableArea(0, int64_t{INT32_MIN} - 1, 1920, 1080));
+}

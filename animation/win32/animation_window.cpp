@@ -101,7 +101,7 @@ void CreatePreviewSurface(HDC windowDC) {
 // The monitors in pixels of a window that covers `covered`; where the system lists none, the
 // window's own client area.
 int MonitorsInWindow(HWND window, const ScreenArea& covered, ScreenArea* monitors) {
-    int count = Animation.listMonitors(monitors, kMaxPictures);
+    int count = Animation.listMonitors(monitors, kMaxMonitors);
     for (int i = 0; i < count; ++i) {
         monitors[i].left -= covered.left;
         monitors[i].top -= covered.top;
@@ -123,7 +123,7 @@ void StartStage(HWND window, const ScreenMetrics& screens) {
     Animation.scale = preview ? 1 : PixelScale(screens.dpi);
     Animation.settings.walkerCount = BoundedWalkerCount(
         Animation.settings.storedCount, ScaledLength(screens.primaryHeight, Animation.scale));
-    ScreenArea monitors[kMaxPictures];
+    ScreenArea monitors[kMaxMonitors];
     int count = 1;
     if (preview) {
         monitors[0] = ScreenArea{0, 0, Animation.screenWidth, Animation.screenHeight};
@@ -158,9 +158,9 @@ bool SameArea(const ScreenArea& a, const ScreenArea& b) {
 // True when the pictures were made for these monitors at this scale.
 bool PicturesFit(const ScreenArea* monitors, int count, int32_t scale) {
     const PictureSet& set = Animation.pictures;
-    if (count != set.count || scale != Animation.scale) return false;
+    if (count != MonitorCount(set) || scale != Animation.scale) return false;
     for (int i = 0; i < count; ++i) {
-        if (!SameArea(monitors[i], set.pictures[i].area)) return false;
+        if (!SameArea(monitors[i], MonitorArea(set, i))) return false;
     }
     return true;
 }
@@ -174,7 +174,7 @@ void FollowScreens(HWND window) {
     const ScreenArea covered = CoveredArea(screens);
     SetWindowPos(window, HWND_TOPMOST, covered.left, covered.top, covered.width, covered.height,
                  SWP_NOACTIVATE);
-    ScreenArea monitors[kMaxPictures];
+    ScreenArea monitors[kMaxMonitors];
     const int count = MonitorsInWindow(window, covered, monitors);
     if (SameArea(covered, Animation.covered) &&
         PicturesFit(monitors, count, PixelScale(screens.dpi))) {
@@ -188,8 +188,23 @@ void FollowScreens(HWND window) {
 // only, which cost nothing).
 bool ScreensMoved() { return !SameArea(CoveredArea(ReadScreenSizes()), Animation.covered); }
 
-// Every paint is one tick, whatever caused it: each picture steps in its own part of the
-// window, and the tick plays at most one sound for all of them.
+// Each monitor's part of the window (or of the preview's picture of the screen).
+class GdiMonitors final : public MonitorCanvases {
+public:
+    GdiMonitors(HDC target, HDC atlas) : target_(target), atlas_(atlas) {}
+    Canvas& On(const ScreenArea& monitor, int32_t scale) override {
+        canvas_ = GdiCanvas(target_, atlas_, scale, monitor.left, monitor.top);
+        return canvas_;
+    }
+
+private:
+    HDC target_;
+    HDC atlas_;
+    GdiCanvas canvas_{nullptr, nullptr};
+};
+
+// Every paint is one tick, whatever caused it: each picture steps on its own monitor (and on
+// those sharing it) in its part of the window, and the tick plays at most one sound for all.
 void PaintTick(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
@@ -197,14 +212,8 @@ void PaintTick(HWND window) {
     RealizePalette(dc);
     const bool preview = Host.SaverMode == kPreviewMode;
     if (Animation.scale > 1) SetStretchBltMode(dc, COLORONCOLOR);  // hard pixel edges
-    CueSet raised = 0;
-    for (int i = 0; i < Animation.pictures.count; ++i) {
-        Picture& picture = Animation.pictures.pictures[i];
-        GdiCanvas device(preview ? Animation.previewDC : dc, Animation.atlas.surfaceDC,
-                         picture.scale, picture.area.left, picture.area.top);
-        ClippedCanvas canvas(device, picture.StageWidth(), picture.StageHeight());
-        raised |= StepWalkers(picture.population, canvas);
-    }
+    GdiMonitors monitors(preview ? Animation.previewDC : dc, Animation.atlas.surfaceDC);
+    const CueSet raised = StepPictures(Animation.pictures, monitors);
     PlayStepCue(raised, Animation.sound, Sound());
     if (preview) {
         StretchBlt(dc, 0, 0, Animation.previewRect.right, Animation.previewRect.bottom,

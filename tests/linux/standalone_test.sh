@@ -71,8 +71,30 @@ start_saver --fullscreen --speed 6 --count 3
 check "monitor 1 (768 high): three walkers" walkers 0 0 600 768 3
 check "monitor 2 (500 high): two walkers" walkers 600 0 424 500 2
 check "no walker below monitor 2" no_colour 600 500 424 268
+# Monitor 2 shrinks to 200 rows, the window keeps its size: its picture starts again inside it,
+# and nothing stays lit below it, look after look. A monitor too large to be real is left out,
+# with a word on stderr, and the others go on.
+xrandr --delmonitor right >/dev/null && xrandr --setmonitor right 424/110x200/50+600+0 none >/dev/null ||
+    fail "xrandr: shrink"
+check "shrunk monitor 2 (200 high): one walker" walkers 600 0 424 200 1
+dark_below() { progressed 600 0 424 200 2 && no_colour 600 200 424 568; }
+for look in 1 2 3 4 5; do check "nothing lit below the shrunk monitor ($look)" dark_below; done
+xrandr --setmonitor huge 20000/5000x100/30+0+700 none >/dev/null || fail "xrandr: huge"
+said_huge() { grep -q "monitor .*20000x100.* left out" "$WORK/saver.err"; }
+check "a monitor 20000 wide is left out, with a word" eventually 10 said_huge
+check "monitor 1 still walks" walkers 0 0 600 768 3
+xrandr --delmonitor huge >/dev/null
 xdotool key space
 check "a key ends it" wait_exit "$SAVER" 10
+
+# Eighteen monitors, more than the pictures of old: none of them stays black.
+xrandr --delmonitor left >/dev/null && xrandr --delmonitor right >/dev/null || fail "xrandr --delmonitor"
+for i in $(seq 0 17); do xrandr --setmonitor "m$i" 56/15x768/200+$((i * 56))+0 none >/dev/null; done
+start_saver --fullscreen --speed 6 --count 1
+for i in $(seq 0 17); do check "monitor $((i + 1)) of 18: walkers" until_coloured $((i * 56)) 0 56 768; done
+xdotool key space
+check "a key ends it" wait_exit "$SAVER" 10
+for i in $(seq 0 17); do xrandr --delmonitor "m$i" >/dev/null; done
 
 # --idle 2: the full-screen saver after 2 s without input (MIT-SCREEN-SAVER's idle time); a key
 # ends that showing, and after another 2 s it is back.
