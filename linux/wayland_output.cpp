@@ -104,6 +104,7 @@ struct WaylandSession::State {
     bool showing = false;
     bool fullScreen = false;
     bool idleStart = false;
+    bool idleNow = false;
     bool endRequested = false;
     // The input rule's mouse movement: from the first motion on a surface, or, with relative
     // motion, summed from the first motion of the showing (not from wl_pointer.enter, whose
@@ -496,11 +497,15 @@ const xdg_wm_base_listener kWmBaseListener = {
     [](void*, xdg_wm_base* base, uint32_t serial) { xdg_wm_base_pong(base, serial); },
 };
 
-void IdleIdled(void* data, ext_idle_notification_v1*) { SessionOf(data)->idleStart = true; }
-void IdleResumed(void* data, ext_idle_notification_v1*) { SessionOf(data)->idleStart = false; }
+void Idled(void* data, bool idle) {
+    SessionOf(data)->idleStart = idle;
+    SessionOf(data)->idleNow = idle;
+}
+void IdleIdled(void* data, ext_idle_notification_v1*) { Idled(data, true); }
+void IdleResumed(void* data, ext_idle_notification_v1*) { Idled(data, false); }
 const ext_idle_notification_v1_listener kIdleListener = {IdleIdled, IdleResumed};
-void KdeIdle(void* data, org_kde_kwin_idle_timeout*) { SessionOf(data)->idleStart = true; }
-void KdeResumed(void* data, org_kde_kwin_idle_timeout*) { SessionOf(data)->idleStart = false; }
+void KdeIdle(void* data, org_kde_kwin_idle_timeout*) { Idled(data, true); }
+void KdeResumed(void* data, org_kde_kwin_idle_timeout*) { Idled(data, false); }
 const org_kde_kwin_idle_timeout_listener kKdeIdleListener = {KdeIdle, KdeResumed};
 
 template <typename T>
@@ -699,6 +704,8 @@ bool WaylandSession::WatchIdle(uint32_t milliseconds, std::string& error) {
     }
     return true;
 }
+
+bool WaylandSession::IdleNow() const { return state_->idleNow; }
 
 bool WaylandSession::TakeIdleStart() {
     const bool started = state_->idleStart;

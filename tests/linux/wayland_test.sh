@@ -366,6 +366,24 @@ for line in sys.stdin:
         check "mutter $run: moved by 1,0" desk move 1 0
         check "mutter $run: the fifth pixel ends it" eventually 10 saver_gone
     done
+
+    # --idle 2 through GNOME's idle monitor: shown after 2 s without input, a key ends the
+    # showing, and 2 s after it the saver is back.
+    desk key
+    START=$(date +%s%N)
+    start_gnome --idle 2 --speed 6 --count 2
+    check "mutter --idle: shown" eventually 30 showings 1
+    check "mutter --idle: not before 2 s ($(ms_since "$START") ms)" test "$(ms_since "$START")" -ge 1900
+    check "mutter --idle: drawing" drawing_on_gnome
+    check "mutter --idle: a key" desk key
+    KEY=$(date +%s%N)
+    check "mutter --idle: the key ends the showing" eventually 10 hidden 1
+    check "mutter --idle: shown again" eventually 30 showings 2
+    check "mutter --idle: again not before 2 s after the key ($(ms_since "$KEY") ms)" \
+        test "$(ms_since "$KEY")" -ge 1900
+    kill -TERM "$SAVER"
+    wait "$SAVER"
+    check "mutter --idle: SIGTERM ends it (143)" test $? = 143
 fi
 
 [ -s "$WORK/saver.err" ] && { echo "saver's stderr:"; cat "$WORK/saver.err"; }
