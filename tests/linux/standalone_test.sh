@@ -123,13 +123,13 @@ check "--idle: SIGTERM ends it (143)" test $? = 143
 # python3-dbus is Debian's, for Debian's python3.
 if command -v dbus-daemon >/dev/null && command -v dbus-send >/dev/null &&
     /usr/bin/python3 -c 'import dbus' 2>/dev/null; then
-    start_bus() {
+    start_bus() {  # start_bus VARIABLE: a new bus, its address left in VARIABLE
         local lines
         lines=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null)
         PIDS="$PIDS ${lines##*$'\n'}"
-        echo "${lines%%$'\n'*}"
+        printf -v "$1" %s "${lines%%$'\n'*}"
     }
-    DBUS_SESSION_BUS_ADDRESS=$(start_bus)
+    start_bus DBUS_SESSION_BUS_ADDRESS
     export DBUS_SESSION_BUS_ADDRESS
     served() { dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
         org.freedesktop.DBus.NameHasOwner string:org.freedesktop.ScreenSaver | grep -q true; }
@@ -170,6 +170,34 @@ for line in sys.stdin:
     check "holder gone: not before a whole idle time ($(ms_since "$LEFT") ms)" \
         test "$(ms_since "$LEFT")" -ge 1900
     stop_saver
+
+    if command -v gnome-session-inhibit >/dev/null && [ -x /usr/libexec/gnome-session-binary ]; then
+        mkdir -p "$WORK/share/gnome-session/sessions"
+        printf '[GNOME Session]\nName=test\nRequiredComponents=\n' \
+            >"$WORK/share/gnome-session/sessions/test.session"
+        start_bus SYSTEM_BUS  # gnome-session looks for logind there, and goes on without
+        DBUS_SYSTEM_BUS_ADDRESS=$SYSTEM_BUS XDG_DATA_DIRS=$WORK/share:/usr/share \
+            /usr/libexec/gnome-session-binary --builtin --session=test >"$WORK/session.log" 2>&1 &
+        PIDS="$PIDS $!"
+        session_up() { dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+            org.freedesktop.DBus.NameHasOwner string:org.gnome.SessionManager | grep -q true; }
+        check "gnome-session: up" eventually 20 session_up
+        gnome-session-inhibit --inhibit idle --inhibit-only >/dev/null 2>&1 &
+        INHIBITOR=$!
+        PIDS="$PIDS $INHIBITOR"
+        inhibited() { gnome-session-inhibit --list 2>/dev/null | grep -q idle; }
+        check "gnome-session: an idle inhibitor" eventually 20 inhibited
+        xdotool key space
+        start_saver --idle 2 --speed 6 --count 2
+        check "gnome-session's inhibitor: no showing for two idle times" stays_uncovered 5
+        kill "$INHIBITOR"
+        wait "$INHIBITOR"
+        LEFT=$(date +%s%N)
+        check "gnome-session's inhibitor gone: walkers" until_coloured 0 0 1024 768
+        check "gnome-session's inhibitor gone: not before a whole idle time ($(ms_since "$LEFT") ms)" \
+            test "$(ms_since "$LEFT")" -ge 1900
+        stop_saver
+    fi
 else
     echo "dbus-daemon, dbus-send or python3-dbus missing: the inhibitor checks are skipped"
 fi
