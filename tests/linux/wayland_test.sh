@@ -5,7 +5,8 @@
 # click and more than 4 pixels of pointer motion end it; --idle starts it after the idle time and
 # again after input ended it; an output added while it runs gets a picture too, and one taken
 # away leaves the rest drawing; the swayidle recipe works. Then the full-screen X saver under
-# sway's XWayland, 20 times: it must come up full screen every time.
+# sway's XWayland, 20 times: it must come up full screen every time. Then GNOME's compositor,
+# a headless mutter: the 4-pixel rule, and --idle through GNOME's idle monitor.
 # sway will not run as root, so it runs as an unprivileged user of its own; the programs under
 # test run as that user too (XWayland admits only it).
 # Usage: wayland_test.sh TEKUTEKU XHELPER SANITIZED VERSION WLPOINTER
