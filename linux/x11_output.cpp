@@ -406,6 +406,8 @@ void XOutput::OnMapped(XOutputEvents& events) {
 }
 
 void XOutput::OnConfigured(const XConfigureEvent& configure, XOutputEvents& events) {
+    // Moved, not resized: the monitors may lie elsewhere in the window now.
+    events.monitorsChanged = true;
     if (configure.width == width_ && configure.height == height_) return;
     width_ = configure.width;
     height_ = configure.height;

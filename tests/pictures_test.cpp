@@ -21,7 +21,8 @@ TEST(Pictures, EachMonitorGetsItsOwnStageAndCountBoundedByItsHeight) {
     // One monitor walks exactly as the single stage of the same seed.
     WalkerPopulation single;
     StartWalkers(single, MakeStage(0, 0, 800, 600, 3, 25), 7);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(set.pictures[0].population.walkers[i].y, single.walkers[i].y);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(set.pictures[0].population.walkers[i].y, single.walkers[i].y);
 
     // At scale 2 the stage counts sprite pixels: 1024 / 2 = 512 high holds 2.
     StartPictures(set, monitors + 1, 1, 2, 5, 25, 7);
@@ -62,9 +63,9 @@ TEST(Pictures, MonitorsBeyondTheSixteenthShareThePictureNearestInSize) {
 TEST(Pictures, ClippedCanvasKeepsCopiesInsideItsPicture) {
     RecordingCanvas inner;
     ClippedCanvas clipped(inner, 100, 50);
-    clipped.CopyFromAtlas(-128, 10, 136, 20, 300, 400);  // walker entering from the left
-    clipped.CopyFromAtlas(90, 45, 20, 20, 0, 0);         // over the bottom-right corner
-    clipped.CopyFromAtlas(100, 0, 10, 10, 0, 0);          // wholly right of it
+    clipped.CopyFromAtlas(-128, 10, 136, 20, 300, 400);      // walker entering from the left
+    clipped.CopyFromAtlas(90, 45, 20, 20, 0, 0);             // over the bottom-right corner
+    clipped.CopyFromAtlas(100, 0, 10, 10, 0, 0);             // wholly right of it
     clipped.CopyFromAtlas(INT32_MIN + 5, 0, 200, 10, 0, 0);  // far away: no wrap into view
     ASSERT_EQ(inner.blits.size(), 2u);
     EXPECT_EQ(inner.blits[0], (Blit{0, 10, 8, 20, 428, 400}));
