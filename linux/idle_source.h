@@ -23,4 +23,6 @@ public:
     virtual bool TakeIdle() = 0;
     // A showing has ended on input: the next showing needs a whole idle time again.
     virtual void Rearm() = 0;
+    // The session is idle now: the idle time was reached and no input came since.
+    virtual bool StillIdle() const = 0;
 };

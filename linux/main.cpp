@@ -14,6 +14,9 @@
 #endif
 
 #include "animation/atlas_image.h"
+#ifdef TEKUTEKU_SESSION_BUS
+#include "linux/bus_idle.h"
+#endif
 #include "linux/options.h"
 #include "linux/saver_loop.h"
 #include "linux/settings_launch.h"
@@ -48,8 +51,39 @@ int BlockEndSignals() {
     return signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
 }
 
+// Idle mode with `own` as the idle source (null where the display system has none, with
+// `error` saying so). On the session bus, GNOME's idle monitor stands in for a missing source,
+// and programs holding an inhibitor keep the saver away.
+int RunIdle(Saver& saver, SaverBackend& backend, IdleSource* own, std::string error,
+            EndSignals& signals) {
+#ifdef TEKUTEKU_SESSION_BUS
+    SessionBus bus;
+    GnomeIdleSource gnome(bus);
+    std::string noBus;
+    if (bus.Connect(noBus)) {
+        if (!own && bus.HasIdleMonitor()) {
+            if (!gnome.Watch(saver.options.idleSeconds, error)) return Fail(error);
+            own = &gnome;
+        }
+        if (own) {
+            bus.WatchInhibitors();
+            HeldIdleSource held(*own, bus, saver.options.idleSeconds);
+            return RunSaver(saver, backend, &held, signals);
+        }
+    }
+    error += ", nor is GNOME's idle monitor on the session bus";
+#endif
+    if (!own) {
+        return Fail(error +
+                    ": start 'tekuteku --fullscreen' from the compositor's own idle tool instead "
+                    "(see EXAMPLE in 'man 6 tekuteku')");
+    }
+    return RunSaver(saver, backend, own, signals);
+}
+
 // The saver on Wayland: a full-screen surface on every output (or one window), or, with
-// --idle, those surfaces whenever the compositor says the session has been idle.
+// --idle, those surfaces whenever the compositor (or GNOME's idle monitor) says the session
+// has been idle.
 int RunOnWayland(Saver& saver, WaylandSession& session, EndSignals& signals) {
     const bool idleMode = saver.options.idleSeconds > 0;
     WaylandBackend backend(session, saver.atlas,
@@ -57,8 +91,8 @@ int RunOnWayland(Saver& saver, WaylandSession& session, EndSignals& signals) {
     if (!idleMode) return RunSaver(saver, backend, nullptr, signals);
     WaylandIdleSource idle(session);
     std::string error;
-    if (!idle.Watch(saver.options.idleSeconds, error)) return Fail(error);
-    return RunSaver(saver, backend, &idle, signals);
+    const bool watching = idle.Watch(saver.options.idleSeconds, error);
+    return RunIdle(saver, backend, watching ? &idle : nullptr, error, signals);
 }
 
 // The saver on X: a window of its own or a foreign one, or, with --idle, a full-screen one
@@ -72,7 +106,7 @@ int RunOnX(Saver& saver, EndSignals& signals) {
     XIdleSource idle(saver.options.idleSeconds);
     std::string error;
     if (!idle.Open(error)) return Fail(error);
-    return RunSaver(saver, backend, &idle, signals);
+    return RunIdle(saver, backend, &idle, "", signals);
 }
 
 // One run of the saver. Returns the exit status; a signal that ended it is left in endSignal,

@@ -60,6 +60,7 @@ public:
     bool Dispatch(std::string& error) override;
     bool TakeIdle() override { return session_.TakeIdleStart(); }
     void Rearm() override { session_.TakeIdleStart(); }
+    bool StillIdle() const override { return session_.IdleNow(); }
 
 private:
     WaylandSession& session_;

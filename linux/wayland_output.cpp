@@ -13,6 +13,7 @@
 #include "ext-idle-notify-v1-client-protocol.h"
 #include "fractional-scale-v1-client-protocol.h"
 #include "idle-client-protocol.h"
+#include "relative-pointer-unstable-v1-client-protocol.h"
 #include "settings/rules.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -90,6 +91,8 @@ struct WaylandSession::State {
     wl_seat* seat = nullptr;
     wl_keyboard* keyboard = nullptr;
     wl_pointer* pointer = nullptr;
+    zwp_relative_pointer_manager_v1* relativeManager = nullptr;
+    zwp_relative_pointer_v1* relativePointer = nullptr;  // with the pointer, where offered
     wp_viewporter* viewporter = nullptr;
     wp_fractional_scale_manager_v1* fractionalManager = nullptr;
     ext_idle_notifier_v1* idleNotifier = nullptr;
@@ -101,10 +104,16 @@ struct WaylandSession::State {
     bool showing = false;
     bool fullScreen = false;
     bool idleStart = false;
+    bool idleNow = false;
     bool endRequested = false;
+    // The input rule's mouse movement: from the first motion on a surface, or, with relative
+    // motion, summed from the first motion of the showing (not from wl_pointer.enter, whose
+    // position may be stale, as mutter's is while a window opens).
     bool havePointerReference = false;
     double referenceX = 0;
     double referenceY = 0;
+    double movedX = 0;  // relative motion summed since the reference
+    double movedY = 0;
 
     void AddView(Output* output);
     void RemoveViewOf(Output* output);
@@ -379,28 +388,52 @@ const wl_output_listener kOutputListener = {OutputGeometry, OutputMode, OutputDo
 
 WaylandSession::State* SessionOf(void* data) { return static_cast<WaylandSession::State*>(data); }
 
-void PointerEnter(void* data, wl_pointer* pointer, uint32_t serial, wl_surface*, wl_fixed_t x,
-                  wl_fixed_t y) {
+void PointerEnter(void* data, wl_pointer* pointer, uint32_t serial, wl_surface*, wl_fixed_t,
+                  wl_fixed_t) {
     WaylandSession::State* s = SessionOf(data);
     wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);  // a saver shows no pointer
-    s->havePointerReference = true;
-    s->referenceX = wl_fixed_to_double(x);
-    s->referenceY = wl_fixed_to_double(y);
+    if (!s->relativePointer) s->havePointerReference = false;
 }
 void PointerLeave(void* data, wl_pointer*, uint32_t, wl_surface*) {
-    SessionOf(data)->havePointerReference = false;
-}
-void PointerMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
     WaylandSession::State* s = SessionOf(data);
-    if (!s->showing || !s->fullScreen || !s->havePointerReference) return;
-    // Surface coordinates may have fractions of a pixel: the rule counts whole pixels.
+    if (!s->relativePointer) s->havePointerReference = false;
+}
+// Where the pointer is, in surface coordinates or as the sum of relative motion: the first
+// place of a showing is the reference, and a later one too far from it ends the saver.
+void PointerAt(WaylandSession::State* s, double x, double y) {
+    if (!s->showing || !s->fullScreen) return;
+    if (!s->havePointerReference) {
+        s->havePointerReference = true;
+        s->referenceX = x;
+        s->referenceY = y;
+        return;
+    }
+    // Coordinates may have fractions of a pixel: the rule counts whole pixels.
     if (MovedTooFar(static_cast<int32_t>(std::lround(s->referenceX)),
                     static_cast<int32_t>(std::lround(s->referenceY)),
-                    static_cast<int32_t>(std::lround(wl_fixed_to_double(x))),
-                    static_cast<int32_t>(std::lround(wl_fixed_to_double(y))))) {
+                    static_cast<int32_t>(std::lround(x)), static_cast<int32_t>(std::lround(y)))) {
         s->endRequested = true;
     }
 }
+void PointerMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
+    WaylandSession::State* s = SessionOf(data);
+    if (!s->relativePointer) PointerAt(s, wl_fixed_to_double(x), wl_fixed_to_double(y));
+}
+// Relative motion counts from the first movement on, across outputs, and only what the user
+// did: a surface that moves or grows under a resting pointer sends none.
+void RelativeMotion(void* data, zwp_relative_pointer_v1*, uint32_t, uint32_t, wl_fixed_t dx,
+                    wl_fixed_t dy, wl_fixed_t, wl_fixed_t) {
+    WaylandSession::State* s = SessionOf(data);
+    if (!s->showing || !s->fullScreen) return;
+    if (!s->havePointerReference) {
+        s->movedX = s->movedY = 0;
+        PointerAt(s, 0, 0);  // where the pointer was before this motion
+    }
+    s->movedX += wl_fixed_to_double(dx);
+    s->movedY += wl_fixed_to_double(dy);
+    PointerAt(s, s->movedX, s->movedY);
+}
+const zwp_relative_pointer_v1_listener kRelativeListener = {RelativeMotion};
 void PointerButton(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t, uint32_t state) {
     WaylandSession::State* s = SessionOf(data);
     if (s->showing && state == WL_POINTER_BUTTON_STATE_PRESSED) s->endRequested = true;
@@ -437,7 +470,9 @@ void ReleaseKeyboard(wl_keyboard*& keyboard) {
     }
     keyboard = nullptr;
 }
-void ReleasePointer(wl_pointer*& pointer) {
+void ReleasePointer(wl_pointer*& pointer, zwp_relative_pointer_v1*& relative) {
+    if (relative) zwp_relative_pointer_v1_destroy(relative);
+    relative = nullptr;
     if (wl_pointer_get_version(pointer) >= WL_POINTER_RELEASE_SINCE_VERSION) {
         wl_pointer_release(pointer);
     } else {
@@ -461,8 +496,13 @@ void SeatCapabilities(void* data, wl_seat* seat, uint32_t caps) {
     if (pointer && !s->pointer) {
         s->pointer = wl_seat_get_pointer(seat);
         wl_pointer_add_listener(s->pointer, &kPointerListener, s);
+        if (s->relativeManager) {
+            s->relativePointer = zwp_relative_pointer_manager_v1_get_relative_pointer(
+                s->relativeManager, s->pointer);
+            zwp_relative_pointer_v1_add_listener(s->relativePointer, &kRelativeListener, s);
+        }
     } else if (!pointer && s->pointer) {
-        ReleasePointer(s->pointer);
+        ReleasePointer(s->pointer, s->relativePointer);
         s->havePointerReference = false;
     }
 }
@@ -473,11 +513,15 @@ const xdg_wm_base_listener kWmBaseListener = {
     [](void*, xdg_wm_base* base, uint32_t serial) { xdg_wm_base_pong(base, serial); },
 };
 
-void IdleIdled(void* data, ext_idle_notification_v1*) { SessionOf(data)->idleStart = true; }
-void IdleResumed(void* data, ext_idle_notification_v1*) { SessionOf(data)->idleStart = false; }
+void Idled(void* data, bool idle) {
+    SessionOf(data)->idleStart = idle;
+    SessionOf(data)->idleNow = idle;
+}
+void IdleIdled(void* data, ext_idle_notification_v1*) { Idled(data, true); }
+void IdleResumed(void* data, ext_idle_notification_v1*) { Idled(data, false); }
 const ext_idle_notification_v1_listener kIdleListener = {IdleIdled, IdleResumed};
-void KdeIdle(void* data, org_kde_kwin_idle_timeout*) { SessionOf(data)->idleStart = true; }
-void KdeResumed(void* data, org_kde_kwin_idle_timeout*) { SessionOf(data)->idleStart = false; }
+void KdeIdle(void* data, org_kde_kwin_idle_timeout*) { Idled(data, true); }
+void KdeResumed(void* data, org_kde_kwin_idle_timeout*) { Idled(data, false); }
 const org_kde_kwin_idle_timeout_listener kKdeIdleListener = {KdeIdle, KdeResumed};
 
 template <typename T>
@@ -518,6 +562,9 @@ void RegistryGlobal(void* data, wl_registry* registry, uint32_t name, const char
     } else if (is == org_kde_kwin_idle_interface.name) {
         s->kdeIdle =
             Bind<org_kde_kwin_idle>(registry, name, &org_kde_kwin_idle_interface, version, 1);
+    } else if (is == zwp_relative_pointer_manager_v1_interface.name) {
+        s->relativeManager = Bind<zwp_relative_pointer_manager_v1>(
+            registry, name, &zwp_relative_pointer_manager_v1_interface, version, 1);
     } else if (IsLayerShell(is) && s->useLayerShell) {
         s->layerShell = BindLayerShell(registry, name, version);
     }
@@ -605,7 +652,8 @@ WaylandSession::~WaylandSession() {
     for (const auto& o : s.outputs) wl_output_destroy(o->output);
     s.outputs.clear();
     if (s.keyboard) ReleaseKeyboard(s.keyboard);
-    if (s.pointer) ReleasePointer(s.pointer);
+    if (s.pointer) ReleasePointer(s.pointer, s.relativePointer);
+    if (s.relativeManager) zwp_relative_pointer_manager_v1_destroy(s.relativeManager);
     if (s.seat) {
         if (wl_seat_get_version(s.seat) >= WL_SEAT_RELEASE_SINCE_VERSION) {
             wl_seat_release(s.seat);
@@ -672,6 +720,8 @@ bool WaylandSession::WatchIdle(uint32_t milliseconds, std::string& error) {
     }
     return true;
 }
+
+bool WaylandSession::IdleNow() const { return state_->idleNow; }
 
 bool WaylandSession::TakeIdleStart() {
     const bool started = state_->idleStart;

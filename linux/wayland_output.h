@@ -32,6 +32,8 @@ public:
     bool WatchIdle(uint32_t milliseconds, std::string& error);
     // True once after the session became idle (and has not resumed since).
     bool TakeIdleStart();
+    // The session is idle: it became idle and has not resumed since.
+    bool IdleNow() const;
 
     // Full screen: one surface per output, following outputs that come and go. Otherwise
     // one window.

@@ -54,6 +54,7 @@ public:
     bool Dispatch(std::string& error) override;
     bool TakeIdle() override;
     void Rearm() override { taken_ = false; }
+    bool StillIdle() const override { return idle_ >= limit_; }
 
 private:
     XOutput watcher_;

@@ -30,6 +30,7 @@ dpkg-deb -c "$DEB" >"$WORK/listing"
 awk '$1 !~ /^d/ {print $6, $7, $8}' "$WORK/listing" | sed 's|^\./||; s| *$||' | sort >"$WORK/files"
 cat >"$WORK/expected" <<LIST
 usr/bin/tekuteku -> ../libexec/xscreensaver/tekuteku
+usr/lib/systemd/user/tekuteku-idle.service
 usr/libexec/xscreensaver/tekuteku
 usr/share/doc/tekuteku/changelog.gz
 usr/share/doc/tekuteku/copyright
@@ -95,6 +96,19 @@ if [ "$WINDOW" = 1 ]; then
         check "the ${size}-pixel icon is a PNG of that size" grep -q "PNG image data, $size x $size," \
             <(file "$share/icons/hicolor/${size}x$size/apps/tekuteku.png")
     done
+fi
+
+# The user unit: systemd-analyze accepts it, with the command it names (found on systemd's
+# fixed search path once installed) taken from the package.
+unit=$WORK/tree/usr/lib/systemd/user/tekuteku-idle.service
+check "the unit runs tekuteku --idle 600" grep -qx "ExecStart=tekuteku --idle 600" "$unit"
+if command -v systemd-analyze >/dev/null; then
+    mkdir -m 700 "$WORK/run" "$WORK/unit"
+    sed "s|^ExecStart=tekuteku|ExecStart=$WORK/tree/usr/bin/tekuteku|" "$unit" >"$WORK/unit/${unit##*/}"
+    verdict=$(XDG_RUNTIME_DIR=$WORK/run systemd-analyze --user verify --man=no "$WORK/unit/${unit##*/}" 2>&1)
+    status=$?
+    check "systemd-analyze verify accepts the unit, without a word${verdict:+ ($verdict)}" \
+        test "$status" = 0 -a -z "$verdict"
 fi
 
 lintian --tag-display-limit 0 "$DEB" 2>&1 | grep -v "running with root privileges" >"$WORK/lintian.out"

@@ -64,6 +64,7 @@ struct FakeIdle final : IdleSource {
     }
     bool TakeIdle() override { return std::exchange(idle, false); }
     void Rearm() override { ++rearms; }
+    bool StillIdle() const override { return idle; }
 
     int idleAt[2] = {2, 3};
     int dispatches = 0, rearms = 0;

@@ -115,4 +115,91 @@ check "--idle: again not before 2 s after the key ($(ms_since "$KEY") ms)" test 
 stop_saver
 check "--idle: SIGTERM ends it (143)" test $? = 143
 
+# Inhibitors, on a session bus of this test's own where nobody else owns
+# org.freedesktop.ScreenSaver: the idle saver serves it. A holder that stays on the bus keeps
+# the saver away for two idle times and more; after UnInhibit, or the holder leaving the bus
+# without it, the saver comes once a whole idle time has passed. Then gnome-session's own idle
+# inhibitors (GNOME on Xorg), from a real gnome-session on a stand-in system bus.
+# python3-dbus is Debian's, for Debian's python3.
+if command -v dbus-daemon >/dev/null && command -v dbus-send >/dev/null &&
+    /usr/bin/python3 -c 'import dbus' 2>/dev/null; then
+    start_bus() {  # start_bus VARIABLE: a new bus, its address left in VARIABLE
+        local lines
+        lines=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null)
+        PIDS="$PIDS ${lines##*$'\n'}"
+        printf -v "$1" %s "${lines%%$'\n'*}"
+    }
+    start_bus DBUS_SESSION_BUS_ADDRESS
+    export DBUS_SESSION_BUS_ADDRESS
+    served() { dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+        org.freedesktop.DBus.NameHasOwner string:org.freedesktop.ScreenSaver | grep -q true; }
+    # stays_uncovered SECONDS: no showing at any look for that long.
+    stays_uncovered() { ! eventually "$1" bash -c "! white_is 0 0 1024 768 $((1024 * 768))"; }
+    export -f white_is white; export XHELPER
+    coproc HOLDER { /usr/bin/python3 -c '
+import sys, dbus
+saver = dbus.Interface(dbus.SessionBus().get_object("org.freedesktop.ScreenSaver",
+    "/org/freedesktop/ScreenSaver"), "org.freedesktop.ScreenSaver")
+for line in sys.stdin:
+    if line.startswith("inhibit"): cookie = saver.Inhibit("film", "playing")
+    else: saver.UnInhibit(cookie)
+    print("ok", flush=True)'; }
+    PIDS="$PIDS $HOLDER_PID"
+    HOLDER_PROCESS=$HOLDER_PID
+    replied() { local reply; read -r -t 20 reply <&"${HOLDER[0]}" && [ "$reply" = ok ]; }
+    start_saver --idle 2 --speed 6 --count 2
+    check "inhibit: the saver serves org.freedesktop.ScreenSaver" eventually 20 served
+    echo inhibit >&"${HOLDER[1]}"
+    xdotool key space  # input, and the end of a showing that came first on a slow machine
+    check "inhibit: held" replied
+    check "inhibit: no showing for two idle times while held" stays_uncovered 5
+    echo uninhibit >&"${HOLDER[1]}"
+    check "uninhibit: answered" replied
+    RELEASED=$(date +%s%N)
+    check "uninhibit: walkers" until_coloured 0 0 1024 768
+    check "uninhibit: not before a whole idle time ($(ms_since "$RELEASED") ms)" \
+        test "$(ms_since "$RELEASED")" -ge 1900
+    echo inhibit >&"${HOLDER[1]}"
+    xdotool key space
+    check "inhibit again" replied
+    check "inhibit again: no showing" stays_uncovered 5
+    exec {HOLDER[1]}>&-  # the holder leaves without UnInhibit
+    wait "$HOLDER_PROCESS"
+    LEFT=$(date +%s%N)
+    check "holder gone: walkers" until_coloured 0 0 1024 768
+    check "holder gone: not before a whole idle time ($(ms_since "$LEFT") ms)" \
+        test "$(ms_since "$LEFT")" -ge 1900
+    stop_saver
+
+    if command -v gnome-session-inhibit >/dev/null && [ -x /usr/libexec/gnome-session-binary ]; then
+        mkdir -p "$WORK/share/gnome-session/sessions"
+        printf '[GNOME Session]\nName=test\nRequiredComponents=\n' \
+            >"$WORK/share/gnome-session/sessions/test.session"
+        start_bus SYSTEM_BUS  # gnome-session looks for logind there, and goes on without
+        DBUS_SYSTEM_BUS_ADDRESS=$SYSTEM_BUS XDG_DATA_DIRS=$WORK/share:/usr/share \
+            /usr/libexec/gnome-session-binary --builtin --session=test >"$WORK/session.log" 2>&1 &
+        PIDS="$PIDS $!"
+        session_up() { dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+            org.freedesktop.DBus.NameHasOwner string:org.gnome.SessionManager | grep -q true; }
+        check "gnome-session: up" eventually 20 session_up
+        gnome-session-inhibit --inhibit idle --inhibit-only >/dev/null 2>&1 &
+        INHIBITOR=$!
+        PIDS="$PIDS $INHIBITOR"
+        inhibited() { gnome-session-inhibit --list 2>/dev/null | grep -q idle; }
+        check "gnome-session: an idle inhibitor" eventually 20 inhibited
+        xdotool key space
+        start_saver --idle 2 --speed 6 --count 2
+        check "gnome-session's inhibitor: no showing for two idle times" stays_uncovered 5
+        kill "$INHIBITOR"
+        wait "$INHIBITOR"
+        LEFT=$(date +%s%N)
+        check "gnome-session's inhibitor gone: walkers" until_coloured 0 0 1024 768
+        check "gnome-session's inhibitor gone: not before a whole idle time ($(ms_since "$LEFT") ms)" \
+            test "$(ms_since "$LEFT")" -ge 1900
+        stop_saver
+    fi
+else
+    echo "dbus-daemon, dbus-send or python3-dbus missing: the inhibitor checks are skipped"
+fi
+
 pass

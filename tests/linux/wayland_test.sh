@@ -5,7 +5,8 @@
 # click and more than 4 pixels of pointer motion end it; --idle starts it after the idle time and
 # again after input ended it; an output added while it runs gets a picture too, and one taken
 # away leaves the rest drawing; the swayidle recipe works. Then the full-screen X saver under
-# sway's XWayland, 20 times: it must come up full screen every time.
+# sway's XWayland, 20 times: it must come up full screen every time. Then GNOME's compositor,
+# a headless mutter: the 4-pixel rule, and --idle through GNOME's idle monitor.
 # sway will not run as root, so it runs as an unprivileged user of its own; the programs under
 # test run as that user too (XWayland admits only it).
 # The saver's buffers hold tekuteku-render's pictures, under sway (which holds the buffer shown)
@@ -369,6 +370,91 @@ for run in $(seq 20); do
     wait "$SAVER"
 done
 check "X11 under XWayland: full screen in $full of 20 starts" test "$full" = 20
+
+# --- GNOME's compositor: a headless mutter on a session bus of its own, input through its
+# RemoteDesktop session from one long-lived client (mutter ends the session when its caller
+# leaves the bus), the saver's Wayland requests logged to tell what it shows.
+if command -v mutter >/dev/null && command -v dbus-run-session >/dev/null; then
+    "${AS_USER[@]}" dbus-run-session -- mutter --headless --wayland --no-x11 \
+        --virtual-monitor 1280x720 --wayland-display=mutter-0 >"$WORK/mutter.log" 2>&1 &
+    MUTTER_RUN=$!
+    PIDS="$PIDS $MUTTER_RUN"
+    mutter_up() { MUTTER=$(pgrep -P "$MUTTER_RUN" -x mutter) && [ -S "$RUNTIME/mutter-0" ]; }
+    check "mutter: up" eventually 30 mutter_up
+    PIDS="$PIDS $MUTTER $(pgrep -P "$MUTTER_RUN" -x dbus-daemon)"  # they outlive dbus-run-session
+    BUS=$(tr '\0' '\n' <"/proc/$MUTTER/environ" | sed -n 's/^DBUS_SESSION_BUS_ADDRESS=//p')
+    GNOME_USER=("${AS_USER[@]}" WAYLAND_DISPLAY=mutter-0 DBUS_SESSION_BUS_ADDRESS="$BUS")
+    coproc DESK { "${GNOME_USER[@]}" python3 -c '
+import sys, dbus
+name = "org.gnome.Mutter.RemoteDesktop"
+bus = dbus.SessionBus()
+desktop = dbus.Interface(bus.get_object(name, "/org/gnome/Mutter/RemoteDesktop"), name)
+session = dbus.Interface(bus.get_object(name, desktop.CreateSession()), name + ".Session")
+session.Start()
+print("ready", flush=True)
+for line in sys.stdin:
+    word = line.split()
+    if word[0] == "move": session.NotifyPointerMotionRelative(float(word[1]), float(word[2]))
+    for down in (True, False):
+        if word[0] == "key": session.NotifyKeyboardKeycode(30, down)
+        if word[0] == "click": session.NotifyPointerButton(0x110, down)
+    print("ok", flush=True)'; }
+    PIDS="$PIDS $DESK_PID"
+    desk() { echo "$*" >&"${DESK[1]}"; local reply; read -r -t 10 reply <&"${DESK[0]}" && [ "$reply" = ok ]; }
+    read -r -t 20 ready <&"${DESK[0]}"
+    check "mutter: a remote desktop session" test "${ready:-}" = ready
+    # The pointer is there before the saver maps, as on a desktop; the seat has a keyboard once
+    # a key has been sent.
+    check "mutter: a pointer and a keyboard" desk move 300 200 && desk key
+
+    start_gnome() {
+        : >"$WORK/gnome.log"
+        "${GNOME_USER[@]}" WAYLAND_DEBUG=1 "$WORK/tekuteku" "$@" 2>"$WORK/gnome.log" &
+        SAVER=$!
+        PIDS="$PIDS $SAVER"
+    }
+    requests() { grep -cE " -> $1" "$WORK/gnome.log"; }
+    # drawing_on_gnome: three more frames committed from now on.
+    commits_past() { [ "$(requests 'wl_surface@[0-9]+\.commit')" -gt "$1" ]; }
+    drawing_on_gnome() { eventually 20 commits_past $(($(requests 'wl_surface@[0-9]+\.commit') + 3)); }
+    # showings N: N full-screen surfaces have been put on the monitor, and the last has the
+    # keyboard (the pointer enters only when it next moves).
+    showings() {
+        [ "$(requests 'xdg_toplevel@[0-9]+\.set_fullscreen')" = "$1" ] &&
+            [ "$(grep -cE '] wl_surface@[0-9]+\.enter' "$WORK/gnome.log")" = "$1" ] &&
+            [ "$(grep -cE '] wl_keyboard@[0-9]+\.enter' "$WORK/gnome.log")" = "$1" ]
+    }
+    hidden() { [ "$(requests 'xdg_toplevel@[0-9]+\.destroy')" = "$1" ]; }
+
+    # The 4-pixel rule, 5 times: mutter's enter position is stale while its window opens.
+    for run in 1 2 3 4 5; do
+        start_gnome --fullscreen --speed 6 --count 2
+        check "mutter $run: shown" eventually 20 showings 1
+        check "mutter $run: moved by 2,2" desk move 2 2
+        check "mutter $run: 4 pixels leave it drawing" drawing_on_gnome
+        check "mutter $run: and running" alive "$SAVER"
+        check "mutter $run: moved by 1,0" desk move 1 0
+        check "mutter $run: the fifth pixel ends it" eventually 10 saver_gone
+    done
+
+    # --idle 2 through GNOME's idle monitor: shown after 2 s without input, a key ends the
+    # showing, and 2 s after it the saver is back.
+    desk key
+    START=$(date +%s%N)
+    start_gnome --idle 2 --speed 6 --count 2
+    check "mutter --idle: shown" eventually 30 showings 1
+    check "mutter --idle: not before 2 s ($(ms_since "$START") ms)" test "$(ms_since "$START")" -ge 1900
+    check "mutter --idle: drawing" drawing_on_gnome
+    check "mutter --idle: a key" desk key
+    KEY=$(date +%s%N)
+    check "mutter --idle: the key ends the showing" eventually 10 hidden 1
+    check "mutter --idle: shown again" eventually 30 showings 2
+    check "mutter --idle: again not before 2 s after the key ($(ms_since "$KEY") ms)" \
+        test "$(ms_since "$KEY")" -ge 1900
+    kill -TERM "$SAVER"
+    wait "$SAVER"
+    check "mutter --idle: SIGTERM ends it (143)" test $? = 143
+fi
 
 [ -s "$WORK/saver.err" ] && { echo "saver's stderr:"; cat "$WORK/saver.err"; }
 check "nothing on the saver's stderr" test ! -s "$WORK/saver.err"
