@@ -28,7 +28,7 @@ quiet make -C "$SRC" --no-print-directory dist JOBS=2
 # The package's targets only; cpack would otherwise build all of them first.
 cd "$SRC"
 quiet cmake --preset native -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
-quiet cmake --build build/native -j 2 --target tekuteku tekuteku_docs
+quiet cmake --build build/native -j 2 --target tekuteku_package
 quiet cpack --config build/native/CPackConfig.cmake -B build/packages
 quiet cp "build/packages/tekuteku_${VERSION}_amd64.deb" dist/
 quiet tools/dist/write-sums "$VERSION"
