@@ -21,6 +21,8 @@ public:
     bool TakeIdle() override;
     void Rearm() override;  // GNOME's watch is set up again after each showing
     bool StillIdle() const override { return bus_.Idle(); }
+    int ServeFd() const override { return bus_.Fd(); }
+    void Serve() override { bus_.Dispatch(); }  // a lost bus is told by the next Dispatch()
 
 private:
     SessionBus& bus_;
@@ -42,6 +44,8 @@ public:
     bool TakeIdle() override;
     void Rearm() override { inner_.Rearm(); }
     bool StillIdle() const override { return inner_.StillIdle(); }
+    int ServeFd() const override { return bus_.Fd(); }
+    void Serve() override { bus_.Dispatch(); }  // a lost bus is told by the next Dispatch()
 
 private:
     IdleSource& inner_;

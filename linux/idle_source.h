@@ -25,4 +25,10 @@ public:
     virtual void Rearm() = 0;
     // The session is idle now: the idle time was reached and no input came since.
     virtual bool StillIdle() const = 0;
+
+    // While a showing runs: a descriptor of requests that must still be answered then (the
+    // session bus's: a player's Inhibit call must not wait for the showing to end), or -1; and
+    // the call that answers them without waiting.
+    virtual int ServeFd() const { return -1; }
+    virtual void Serve() {}
 };

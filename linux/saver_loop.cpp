@@ -52,9 +52,10 @@ enum class Ended { Input, Signal, Ticks, Gone };
 // going away.
 class Showing {
 public:
-    Showing(Saver& saver, SaverBackend& backend, EndSignals& signals)
+    Showing(Saver& saver, SaverBackend& backend, IdleSource* idle, EndSignals& signals)
         : saver_(saver),
           backend_(backend),
+          idle_(idle),
           signals_(signals),
           seed_(saver.Seed()),
           interval_(saver.ReadSettings(0).tickInterval) {}
@@ -78,7 +79,9 @@ public:
             }
             backend_.Present();  // what the display was not ready for at the tick
             const int64_t wait = ready ? nextTick - now : kLongestWait;
-            if (!WaitFor({backend_.Fd()}, wait, signals_)) return Ended::Signal;
+            const int serveFd = idle_ ? idle_->ServeFd() : -1;
+            if (!WaitFor({backend_.Fd(), serveFd}, wait, signals_)) return Ended::Signal;
+            if (idle_) idle_->Serve();
         }
     }
 
@@ -113,6 +116,7 @@ private:
 
     Saver& saver_;
     SaverBackend& backend_;
+    IdleSource* idle_;  // the idle mode's, answered while showing; none for a single showing
     EndSignals& signals_;
     uint32_t seed_;
     uint32_t interval_;  // ms, as the settings say at the start and with each new picture
@@ -121,10 +125,11 @@ private:
 // Shows the saver once. Returns the exit status, or -1 when input ended the showing and the
 // caller may wait for the next one. A window that goes away ends a single showing quietly (the
 // XScreenSaver daemon takes its window away so), but fails a saver that waits for idle time.
-int ShowOnce(Saver& saver, SaverBackend& backend, bool waitsForIdle, EndSignals& signals) {
+int ShowOnce(Saver& saver, SaverBackend& backend, IdleSource* idle, EndSignals& signals) {
+    const bool waitsForIdle = idle != nullptr;
     std::string error;
     if (!backend.Show(error)) return Fail(error);
-    const Ended ended = Showing(saver, backend, signals).Run();
+    const Ended ended = Showing(saver, backend, idle, signals).Run();
     std::string reason = backend.GoneReason();
     backend.Hide();
     if (ended == Ended::Gone && reason.empty() && waitsForIdle) reason = "the window went away";
@@ -154,14 +159,14 @@ int Fail(const std::string& message) {
 
 int RunSaver(Saver& saver, SaverBackend& backend, IdleSource* idle, EndSignals& signals) {
     if (!idle) {
-        const int status = ShowOnce(saver, backend, false, signals);
+        const int status = ShowOnce(saver, backend, nullptr, signals);
         return status < 0 ? kExitOk : status;
     }
     std::string error;
     for (;;) {
         if (!idle->Dispatch(error)) return Fail(error);
         if (idle->TakeIdle()) {
-            const int status = ShowOnce(saver, backend, true, signals);
+            const int status = ShowOnce(saver, backend, idle, signals);
             if (status >= 0) return status;
             idle->Rearm();
             continue;

@@ -160,8 +160,8 @@ for line in sys.stdin:
     check "uninhibit: not before a whole idle time ($(ms_since "$RELEASED") ms)" \
         test "$(ms_since "$RELEASED")" -ge 1900
     echo inhibit >&"${HOLDER[1]}"
+    check "inhibit while showing: answered before the showing ends" replied
     xdotool key space
-    check "inhibit again" replied
     check "inhibit again: no showing" stays_uncovered 5
     exec {HOLDER[1]}>&-  # the holder leaves without UnInhibit
     wait "$HOLDER_PROCESS"
