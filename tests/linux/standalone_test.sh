@@ -136,6 +136,9 @@ if command -v dbus-daemon >/dev/null && command -v dbus-send >/dev/null &&
     # stays_uncovered SECONDS: no showing at any look for that long.
     stays_uncovered() { ! eventually "$1" bash -c "! white_is 0 0 1024 768 $((1024 * 768))"; }
     export -f white_is white; export XHELPER
+    # The holder looks the name up as it starts, so the saver must serve it by then.
+    start_saver --idle 2 --speed 6 --count 2
+    check "inhibit: the saver serves org.freedesktop.ScreenSaver" eventually 20 served
     coproc HOLDER { /usr/bin/python3 -c '
 import sys, dbus
 saver = dbus.Interface(dbus.SessionBus().get_object("org.freedesktop.ScreenSaver",
@@ -147,8 +150,6 @@ for line in sys.stdin:
     PIDS="$PIDS $HOLDER_PID"
     HOLDER_PROCESS=$HOLDER_PID
     replied() { local reply; read -r -t 20 reply <&"${HOLDER[0]}" && [ "$reply" = ok ]; }
-    start_saver --idle 2 --speed 6 --count 2
-    check "inhibit: the saver serves org.freedesktop.ScreenSaver" eventually 20 served
     echo inhibit >&"${HOLDER[1]}"
     xdotool key space  # input, and the end of a showing that came first on a slow machine
     check "inhibit: held" replied
