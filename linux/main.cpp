@@ -1,22 +1,17 @@
 // tekuteku for Linux desktops: the walkers in a window of their own, full screen on every
 // monitor (X11 or Wayland), after a spell of idle time, or inside an X window someone else owns
 // (the XScreenSaver daemon's, the root window).
-#include <signal.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#ifdef __SANITIZE_ADDRESS__
-#include <sanitizer/lsan_interface.h>
-#endif
-
 #include "animation/atlas_image.h"
 #ifdef TEKUTEKU_SESSION_BUS
 #include "linux/bus_idle.h"
 #endif
+#include "linux/end_signals.h"
 #include "linux/options.h"
 #include "linux/saver_loop.h"
 #include "linux/settings_launch.h"
@@ -36,19 +31,6 @@ bool LoadSheet(Surface& atlas, std::string& error) {
         return false;
     }
     return true;
-}
-
-// SIGTERM and SIGINT (and SIGHUP from a closed terminal) arrive as readable data on a
-// descriptor, so the loop sees them between two ticks and ends cleanly.
-int BlockEndSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGHUP);
-    // Blocked before any other thread exists (SDL's audio thread), so every thread inherits it.
-    if (sigprocmask(SIG_BLOCK, &signals, nullptr) != 0) return -1;
-    return signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
 }
 
 // Idle mode with `own` as the idle source (null where the display system has none, with
@@ -146,20 +128,6 @@ int Run(int argc, char** argv, EndSignals& signals) {
         error.clear();
     }
     return RunOnX(saver, signals);
-}
-
-// Dies of the signal that ended the run, as a hack must for XScreenSaver to log a normal end.
-[[noreturn]] void DieOf(int signalNumber) {
-#ifdef __SANITIZE_ADDRESS__
-    __lsan_do_leak_check();  // death by a signal skips the check that runs at exit
-#endif
-    signal(signalNumber, SIG_DFL);
-    sigset_t only;
-    sigemptyset(&only);
-    sigaddset(&only, signalNumber);
-    raise(signalNumber);  // still blocked: pending until unblocked below
-    sigprocmask(SIG_UNBLOCK, &only, nullptr);
-    _exit(128 + signalNumber);  // not reached
 }
 
 }  // namespace
