@@ -435,6 +435,11 @@ for line in sys.stdin:
             awk -F'[(,]' '{ sum += $4 } END { printf "%d", sum + 0.5 }'
     }
     received_past() { [ "$(received_x)" -gt "$1" ]; }
+    gone_or_tell() {  # the pointer's story as the saver heard it, when it did not end
+        eventually 10 saver_gone && return 0
+        grep -E '(wl_pointer|zwp_relative_pointer_v1)@[0-9]+\.[a-z_]+\(' "$WORK/gnome.log" | tail -20 >&2
+        return 1
+    }
     nudge() { local had; had=$(received_x); desk move 1 0 && eventually "$1" received_past "$had"; }
     for run in 1 2 3 4 5; do
         start_gnome --fullscreen --speed 6 --count 2
@@ -445,7 +450,7 @@ for line in sys.stdin:
         check "mutter $run: 4 pixels leave it drawing" drawing_on_gnome
         check "mutter $run: and running" alive "$SAVER"
         check "mutter $run: moved by 1,0" desk move 1 0
-        check "mutter $run: the fifth pixel ends it" eventually 10 saver_gone
+        check "mutter $run: the fifth pixel ends it" gone_or_tell
     done
 
     # --idle 2 through GNOME's idle monitor: shown after 2 s without input, a key ends the
