@@ -320,6 +320,18 @@ bool ReadPpm(const char* path, int32_t scale, const std::vector<uint32_t>& colou
     return true;
 }
 
+// One tick of the core, silent: the renderer makes pictures, not sounds.
+void SilentStep(WalkerPopulation& population, SoftwareCanvas& canvas) {
+    NullSoundPlatform platform;
+    const SoundEffects sound{};
+    RunFrameStep(population, canvas, sound, platform);
+}
+
+int CannotWrite(const char* path) {
+    std::fprintf(stderr, "tekuteku-render: cannot write %s\n", path);
+    return 1;
+}
+
 // --find: runs up to `steps` steps and reports the first after which the screen is the picture.
 int FindStep(const char* path, int32_t steps, int32_t scale, const IndexedSheet& sheet,
              WalkerPopulation& population, Surface& screen) {
@@ -330,11 +342,9 @@ int FindStep(const char* path, int32_t steps, int32_t scale, const IndexedSheet&
         return 2;
     }
     SoftwareCanvas canvas(screen, sheet.atlas);
-    NullSoundPlatform platform;
-    const SoundEffects sound{};
     size_t closest = screen.pixels.size();
     for (int32_t t = 1; t <= steps; ++t) {
-        RunFrameStep(population, canvas, sound, platform);
+        SilentStep(population, canvas);
         size_t differing = 0;
         for (size_t i = 0; i < screen.pixels.size(); ++i)
             differing += screen.pixels[i] != wanted.pixels[i];
@@ -352,8 +362,6 @@ int FindStep(const char* path, int32_t steps, int32_t scale, const IndexedSheet&
 // Records every K-th tick (and the last) as a GIF frame.
 int RenderGif(const RenderRequest& r, WalkerPopulation& population, SoftwareCanvas& canvas,
               const Surface& screen, const IndexedSheet& sheet) {
-    NullSoundPlatform platform;
-    const SoundEffects sound{};
     const int32_t width = r.Value(r.kWidth), height = r.Value(r.kHeight);
     const int32_t scale = r.Value(r.kScale), every = r.Value(r.kEvery), steps = r.Value(r.kSteps);
     // GIF delays count hundredths of a second, and many viewers run anything under 2 slowly.
@@ -361,14 +369,11 @@ int RenderGif(const RenderRequest& r, WalkerPopulation& population, SoftwareCanv
     const int delay = std::max<int>(2, static_cast<int>((ms + 5) / 10));
     GifWriter writer(r.out, width, height, scale, sheet.colours, delay);
     for (int32_t t = 1; t <= steps; ++t) {
-        RunFrameStep(population, canvas, sound, platform);
+        SilentStep(population, canvas);
         if ((t % every == 0 || t == steps) && !writer.Add(screen)) break;
     }
     const int frames = writer.Frames();
-    if (!writer.Close()) {
-        std::fprintf(stderr, "tekuteku-render: cannot write %s\n", r.out);
-        return 1;
-    }
+    if (!writer.Close()) return CannotWrite(r.out);
     std::printf("%s: %d frames of %dx%d, %d/100 s each\n", r.out, frames, width * scale,
                 height * scale, delay);
     return 0;
@@ -377,14 +382,9 @@ int RenderGif(const RenderRequest& r, WalkerPopulation& population, SoftwareCanv
 // Writes the screen after the last tick as a PNG.
 int RenderPng(const RenderRequest& r, WalkerPopulation& population, SoftwareCanvas& canvas,
               const Surface& screen, const IndexedSheet& sheet) {
-    NullSoundPlatform platform;
-    const SoundEffects sound{};
     const int32_t steps = r.Value(r.kSteps), scale = r.Value(r.kScale);
-    for (int32_t t = 1; t <= steps; ++t) RunFrameStep(population, canvas, sound, platform);
-    if (!WritePng(r.out, screen, scale, sheet.colours)) {
-        std::fprintf(stderr, "tekuteku-render: cannot write %s\n", r.out);
-        return 1;
-    }
+    for (int32_t t = 1; t <= steps; ++t) SilentStep(population, canvas);
+    if (!WritePng(r.out, screen, scale, sheet.colours)) return CannotWrite(r.out);
     std::printf("%s: %dx%d after %d steps\n", r.out, screen.width * scale, screen.height * scale,
                 steps);
     return 0;
